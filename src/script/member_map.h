@@ -1,0 +1,48 @@
+// The members of an object: counted values under interned upper-case names, kept in the order
+// they were first stored. Most objects (call frames above all) have a handful of members, so a
+// lookup is a scan comparing atom pointers; a large object gets an index beside the list.
+#pragma once
+
+#include <memory>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "script/atom.h"
+#include "script/ref.h"
+
+namespace tav::script {
+
+class TOL_Var;
+
+class MemberMap {
+ public:
+  struct Entry {
+    Atom name;
+    Ref<TOL_Var> value;
+  };
+
+  TOL_Var* Find(Atom name) const {
+    int i = IndexOf(name);
+    return i < 0 ? nullptr : entries_[i].value.get();
+  }
+  // Stores `value` (count raised); the value it replaces loses a count.
+  void Set(Atom name, TOL_Var* value);
+  // Removes the member and hands its count to the caller.
+  Ref<TOL_Var> Remove(Atom name);
+  void Clear();
+
+  const std::vector<Entry>& Entries() const { return entries_; }
+  size_t Size() const { return entries_.size(); }
+  bool Empty() const { return entries_.empty(); }
+
+ private:
+  static constexpr size_t kIndexFrom = 12;
+  int IndexOf(Atom name) const;
+  void RebuildIndex();
+
+  std::vector<Entry> entries_;
+  std::unique_ptr<std::unordered_map<Atom, int, AtomHash>> index_;
+};
+
+}  // namespace tav::script

@@ -1,0 +1,39 @@
+#include "script/method_table.h"
+
+#include <algorithm>
+#include <deque>
+
+namespace tav::script {
+namespace {
+
+std::deque<MethodTable>& Tables() {
+  static std::deque<MethodTable> tables;
+  return tables;
+}
+
+}  // namespace
+
+// Tables beyond the 31st share the top bit: a name defined in any of them is then searched in all.
+MethodTable::MethodTable(int id) : mask_(id < 31 ? (1u << id) : 0x80000000u) {}
+
+MethodTable& MethodTable::Get(int id) {
+  auto& tables = Tables();
+  while (static_cast<int>(tables.size()) <= id) tables.push_back(MethodTable(tables.size()));
+  return tables[id];
+}
+
+int MethodTable::Allocate() {
+  int id = std::max(static_cast<int>(Tables().size()), static_cast<int>(kFirstEngineMethods));
+  Get(id);
+  return id;
+}
+
+void MethodTable::Define(std::string_view name, VarRef function) {
+  Atom atom = Atom::Intern(name);
+  atom.Data()->methodTables |= mask_;
+  methods_[atom] = std::move(function);
+}
+
+void MethodTable::Clear() { methods_.clear(); }
+
+}  // namespace tav::script

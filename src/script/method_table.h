@@ -1,0 +1,48 @@
+// Built-in method tables.
+//
+// Each value class that has built-in methods (the scalars, arrays, maps, and the engine's classes)
+// owns one table from upper-case name to a native function value. Every table has a bit in the
+// names' atoms, so asking a table for a name it does not define costs one bit test: this matters
+// because every name a function body reads is first asked of the array table (frames are arrays).
+#pragma once
+
+#include <string_view>
+#include <unordered_map>
+
+#include "script/var.h"
+
+namespace tav::script {
+
+enum MethodTableId {
+  kBoolMethods,
+  kIntMethods,
+  kDoubleMethods,
+  kInt64Methods,
+  kStringMethods,
+  kArrayMethods,
+  kMapMethods,
+  kFirstEngineMethods,  // engine classes take ids from here on (see MethodTable::Allocate)
+};
+
+class MethodTable {
+ public:
+  static MethodTable& Get(int id);
+  // A fresh table for an engine class.
+  static int Allocate();
+
+  TOL_Var* Find(Atom name) const {
+    if (name.IsNull() || !(name.Data()->methodTables & mask_)) return nullptr;
+    auto it = methods_.find(name);
+    return it == methods_.end() ? nullptr : it->second.get();
+  }
+  void Define(std::string_view name, VarRef function);
+  void Clear();
+  size_t Size() const { return methods_.size(); }
+
+ private:
+  explicit MethodTable(int id);
+  uint32_t mask_;
+  std::unordered_map<Atom, VarRef, AtomHash> methods_;
+};
+
+}  // namespace tav::script

@@ -1,0 +1,40 @@
+#include "script/runtime.h"
+
+#include "archive/object.h"
+#include "script/constants.h"
+#include "script/method_table.h"
+#include "script/registry.h"
+#include "script/scalars.h"
+#include "script/var_array.h"
+#include "script/var_function.h"
+#include "script/var_object.h"
+#include "script/var_ref.h"
+
+namespace tav::script {
+
+void InitializeRuntime(int growStep) {
+  Registry::SetGrowStep(growStep);
+  for (const archive::ClassInfo* info :
+       {&TOL_Var::kClassInfo, &TOL_VarBool::kClassInfo, &TOL_VarInt::kClassInfo,
+        &TOL_VarDouble::kClassInfo, &TOL_VarInt64::kClassInfo, &TOL_VarString::kClassInfo,
+        &TOL_VarRef::kClassInfo, &TOL_VarObject::kClassInfo, &TOL_VarObArray::kClassInfo,
+        &TOL_VarFunction::kClassInfo}) {
+    archive::RegisterClass(*info);
+  }
+  if (constants::Count() == 0) constants::Initialize();
+}
+
+int ShutdownRuntime() {
+  constants::Clear();
+  base_keys::Clear();
+  return Registry::CollectGarbageAll();
+}
+
+void DestroyAllValues() {
+  for (int id = 0; id < kFirstEngineMethods; ++id) MethodTable::Get(id).Clear();
+  constants::Clear();
+  base_keys::Clear();
+  Registry::DestroyEverything();
+}
+
+}  // namespace tav::script

@@ -1,0 +1,58 @@
+#include "script/var.h"
+
+#include "archive/archive.h"
+#include "script/registry.h"
+
+namespace tav::script {
+
+const archive::ClassInfo TOL_Var::kClassInfo{
+    "TOL_Var", 1, []() -> archive::Object* { return new TOL_Var(); }};
+
+TOL_Var::TOL_Var() { Registry::Link(this); }
+
+TOL_Var::~TOL_Var() {
+  if (!g_tearingDown) Registry::Unlink(this);
+}
+
+// Every value's payload starts with a version word; readers ignore its value.
+void TOL_Var::Serialize(archive::Archive& ar) {
+  if (ar.IsStoring()) ar.WriteWord(1);
+  else ar.ReadWord();
+}
+
+bool TOL_Var::IsValue() const {
+  int type = GetType();
+  return type != kTypeArray && type != kTypeFunction && type != kTypeObject;
+}
+
+void TOL_Var::Assign(TOL_Var*) {}
+VarRef TOL_Var::Call(TOL_VarObArray*) { return nullptr; }
+void TOL_Var::SetBase(TOL_VarObject*) {}
+VarRef TOL_Var::Clone(TOL_Var* target) {
+  if (target) return VarRef(target);
+  return Make<TOL_Var>();
+}
+int TOL_Var::CopyElements(TOL_Var*) { return 0; }
+void TOL_Var::SetSize(int, int) {}
+void TOL_Var::SetAt(int, TOL_Var*) {}
+TOL_Var* TOL_Var::GetAt(int) { return nullptr; }
+int TOL_Var::IndexOf(TOL_Var*) { return -1; }
+int TOL_Var::Add(TOL_Var*) { return -1; }
+void TOL_Var::InsertAt(int, TOL_Var*) {}
+int TOL_Var::TakeElement(TOL_Var*, TOL_Var*) { return -1; }
+int TOL_Var::TakeAt(TOL_Var*, int) { return -1; }
+bool TOL_Var::RemoveElement(TOL_Var*) { return false; }
+bool TOL_Var::RemoveAt(int) { return false; }
+int TOL_Var::AppendArray(TOL_Var*) { return -1; }
+TOL_Var* TOL_Var::FindContainer(TOL_Var*, int) { return nullptr; }
+TOL_Var* TOL_Var::FindMemberDeep(Atom name, int) { return FindMember(name); }
+TOL_Var* TOL_Var::FindMember(Atom) { return nullptr; }
+void TOL_Var::SetMember(TOL_Var*, Atom) {}
+VarRef TOL_Var::RemoveMember(Atom) { return nullptr; }
+
+TOL_Var* TOL_Var::FindMember(std::string_view name) {
+  Atom atom = Atom::Find(name);
+  return atom.IsNull() ? nullptr : FindMember(atom);
+}
+
+}  // namespace tav::script

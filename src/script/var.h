@@ -1,0 +1,131 @@
+// TOL_Var: the root of every value a script touches.
+//
+// Every value carries its own type, converts itself to the other scalar types, looks up named
+// members and is a counted reference shared between variables, arrays, call frames and the
+// engine. The operation set below is the whole interface the evaluator, the statements and the
+// engine's own classes are written against; each class overrides what it needs and the defaults
+// answer "nothing" (0, false, "", -1 or none).
+//
+// Pointers passed in and returned by plain `TOL_Var*` are borrowed; `Ref` results carry a count.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "archive/object.h"
+#include "script/atom.h"
+#include "script/pool.h"
+#include "script/ref.h"
+
+namespace tav::script {
+
+enum TypeCode : int {
+  kTypeNone = 0,
+  kTypeBool = 1,
+  kTypeInt = 2,
+  kTypeDouble = 3,
+  kTypeInt64 = 4,
+  kTypeString = 5,
+  kTypeArray = 6,
+  kTypeFunction = 7,
+  kTypeObject = 8,
+};
+
+class TOL_Var;
+class TOL_VarObject;
+class TOL_VarObArray;
+using VarRef = Ref<TOL_Var>;
+
+// True while the runtime is being torn down: counts are no longer kept (everything left is
+// destroyed wholesale), so a destructor never touches a value that is already gone.
+inline bool g_tearingDown = false;
+
+void NoteUnreferenced(TOL_Var* var);  // registry.cpp
+
+class TOL_Var : public TOL_SmallObject, public archive::Object {
+ public:
+  TOL_Var();
+  TOL_Var(const TOL_Var&) = delete;
+  TOL_Var& operator=(const TOL_Var&) = delete;
+  virtual ~TOL_Var();
+
+  // Counting. Lowering to zero or below never frees; it marks the value for the next pass.
+  void AddRef() { ++refs_; }
+  void Release() {
+    if (g_tearingDown) return;
+    if (--refs_ <= 0) NoteUnreferenced(this);
+  }
+  int32_t RefCount() const { return refs_; }
+
+  // The serialisable root.
+  static const archive::ClassInfo kClassInfo;
+  const archive::ClassInfo& GetRuntimeClass() const override { return kClassInfo; }
+  void Serialize(archive::Archive& ar) override;
+  void ArchiveAddRef() override { AddRef(); }
+  void ArchiveRelease() override { Release(); }
+
+  // The operation table, in its fixed order.
+  virtual int GetType() const { return kTypeNone; }
+  virtual bool IsValue() const;
+  virtual bool GetBool() const { return false; }
+  virtual int32_t GetLong() const { return 0; }
+  virtual double GetDouble() const { return 0.0; }
+  virtual int64_t GetInt64() const { return 0; }
+  virtual std::string GetString() const { return {}; }
+  virtual TOL_Var* GetTarget() { return this; }
+  virtual void Assign(TOL_Var* source);
+  virtual VarRef Call(TOL_VarObArray* frame);
+  virtual TOL_VarObject* GetBase() { return nullptr; }
+  virtual void SetBase(TOL_VarObject* base);
+  virtual VarRef Clone(TOL_Var* target);
+  virtual int CopyElements(TOL_Var* other);
+  virtual void SetSize(int count, int grow);
+  virtual void SetAt(int index, TOL_Var* value);
+  virtual TOL_Var* GetAt(int index);
+  virtual int IndexOf(TOL_Var* value);
+  virtual int GetCount() { return 0; }
+  virtual int Add(TOL_Var* value);
+  virtual void InsertAt(int index, TOL_Var* value);
+  virtual int TakeElement(TOL_Var* other, TOL_Var* element);
+  virtual int TakeAt(TOL_Var* other, int index);
+  virtual bool RemoveElement(TOL_Var* value);
+  virtual bool RemoveAt(int index);
+  virtual void RemoveAll() {}
+  virtual bool ReservedQueryA(int) { return false; }
+  virtual bool ReservedQueryB(int) { return false; }
+  virtual void DeleteAll() {}
+  virtual int AppendArray(TOL_Var* other);
+  virtual TOL_Var* FindContainer(TOL_Var* element, int depth);
+  virtual TOL_Var* FindMemberDeep(Atom name, int depth);
+  virtual TOL_Var* FindMember(Atom name);
+  virtual void SetMember(TOL_Var* value, Atom name);
+  virtual VarRef RemoveMember(Atom name);
+  virtual void RemoveAllMembers() {}
+
+  // Conveniences for engine code that names members by text (upper-cased here).
+  TOL_Var* FindMember(std::string_view name);
+  void SetMember(TOL_Var* value, std::string_view name) { SetMember(value, Atom::Intern(name)); }
+
+  bool IsCallable() const { return GetType() == kTypeFunction; }
+
+ private:
+  friend class Registry;
+  int32_t refs_ = 1;
+  bool pending_ = false;      // waiting in the registry's list of unreferenced values
+  uint64_t order_ = 0;        // creation order: the registry walks from the newest to the oldest
+  TOL_Var* prevLive_ = nullptr;
+  TOL_Var* nextLive_ = nullptr;
+};
+
+// Declares the runtime class record of a value class; TOL_IMPLEMENT_CLASS defines it.
+#define TOL_DECLARE_CLASS(cls)                                                      \
+ public:                                                                            \
+  static const ::tav::archive::ClassInfo kClassInfo;                                \
+  const ::tav::archive::ClassInfo& GetRuntimeClass() const override { return kClassInfo; }
+
+#define TOL_IMPLEMENT_CLASS(cls)                                                    \
+  const ::tav::archive::ClassInfo cls::kClassInfo{                                  \
+      #cls, 1, []() -> ::tav::archive::Object* { return new cls(); }};
+
+}  // namespace tav::script

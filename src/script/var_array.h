@@ -1,0 +1,59 @@
+// TOL_VarObArray: an object with ordered element slots.
+//
+// Every slot holds a value; a new slot holds its own empty reference, so elements can be
+// assigned to in place. Call frames are arrays too: five slots (ARGS, THIS, WITH, globals,
+// reserved) plus members for ARGS, THIS and the local variables.
+#pragma once
+
+#include <vector>
+
+#include "script/var_object.h"
+
+namespace tav::script {
+
+class TOL_VarObArray : public TOL_VarObject {
+  TOL_DECLARE_CLASS(TOL_VarObArray)
+ public:
+  // Larger requests (from data or from a script's SetSize) fail instead of exhausting memory.
+  static constexpr int kMaxElements = 1 << 24;
+
+  TOL_VarObArray() = default;
+
+  int GetType() const override { return kTypeArray; }
+  VarRef Clone(TOL_Var* target) override;
+  int CopyElements(TOL_Var* other) override;
+  void SetSize(int count, int grow) override;
+  void SetAt(int index, TOL_Var* value) override;
+  TOL_Var* GetAt(int index) override;
+  int IndexOf(TOL_Var* value) override;
+  int GetCount() override { return static_cast<int>(elements_.size()); }
+  int Add(TOL_Var* value) override;
+  void InsertAt(int index, TOL_Var* value) override;
+  int TakeElement(TOL_Var* other, TOL_Var* element) override;
+  int TakeAt(TOL_Var* other, int index) override;
+  bool RemoveElement(TOL_Var* value) override;
+  bool RemoveAt(int index) override;
+  void RemoveAll() override { elements_.clear(); }
+  void DeleteAll() override;
+  int AppendArray(TOL_Var* other) override;
+  TOL_Var* FindContainer(TOL_Var* element, int depth) override;
+  TOL_Var* FindMemberDeep(Atom name, int depth) override;
+  TOL_Var* FindMember(Atom name) override;
+  using TOL_Var::FindMember;
+  void Serialize(archive::Archive& ar) override;
+
+  const std::vector<VarRef>& Elements() const { return elements_; }
+  // Direct slot access for the evaluator (no range check).
+  TOL_Var* Slot(size_t i) const { return elements_[i].get(); }
+  // Reorders the elements by a permutation of their positions (sorting, shuffling).
+  void Reorder(const std::vector<int>& order);
+
+ private:
+  static TOL_VarObArray* AsArray(TOL_Var* value);
+  static VarRef CopyElementForClone(TOL_Var* element);
+  std::vector<VarRef> elements_;
+};
+
+inline Ref<TOL_VarObArray> NewArray() { return Make<TOL_VarObArray>(); }
+
+}  // namespace tav::script

@@ -1,0 +1,18 @@
+# Runs one game folder headless and compares standard output (and the exit code) with the
+# expectations stored beside it.
+set(args ${GAME} --headless --seed 1)
+if(EXISTS ${GAME}/events.txt)
+  list(APPEND args --events ${GAME}/events.txt)
+endif()
+execute_process(COMMAND ${TAV} ${args} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+file(READ ${GAME}/expected.txt expected)
+set(expected_code 0)
+if(EXISTS ${GAME}/expected_exit.txt)
+  file(STRINGS ${GAME}/expected_exit.txt expected_code LIMIT_COUNT 1)
+endif()
+if(NOT out STREQUAL expected)
+  message(FATAL_ERROR "standard output differs\n--- expected\n${expected}--- got\n${out}--- stderr\n${err}")
+endif()
+if(NOT code STREQUAL expected_code)
+  message(FATAL_ERROR "exit code ${code}, expected ${expected_code}\n--- stderr\n${err}")
+endif()
