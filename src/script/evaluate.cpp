@@ -1,0 +1,207 @@
+// Evaluating a compiled expression: the postfix items run on a value stack against the frame
+// on top of the frame stack. Nothing here fails: names that are not found, missing members
+// and indexes out of range become INT 0.
+
+#include "script/evaluator.h"
+
+#include <vector>
+
+#include "script/formulate.h"
+#include "script/frame.h"
+#include "script/operators.h"
+#include "script/scalars.h"
+#include "script/var_ref.h"
+
+namespace tav::script {
+namespace {
+
+// One value stack for all evaluations on this thread; a nested evaluation (a call inside an
+// expression) works above the items of the one that called it. Handlers therefore address
+// items by index, never by reference, across anything that may call a script.
+thread_local std::vector<FormulaItem> t_stack;
+thread_local std::vector<TOL_VarObArray*> t_frames;
+
+struct FramePush {
+  explicit FramePush(TOL_VarObArray* frame) { t_frames.push_back(frame); }
+  ~FramePush() { t_frames.pop_back(); }
+};
+
+void MakeLiteralZero(FormulaItem& item) {
+  item.kind = kItemLiteral;
+  item.value = NewInt(0);
+}
+
+void MakeTemporary(FormulaItem& item, VarRef value) {
+  item.kind = kItemTemporary;
+  item.value = std::move(value);
+  item.owner.reset();
+  item.name = Atom();
+}
+
+void ApplyOperator(int32_t op, size_t left) {
+  std::vector<FormulaItem>& stack = t_stack;
+  FormulaItem& l = stack[left];
+  if (op == kOpMember) {
+    Resolve(l);
+    Atom name = stack[left + 1].name;
+    TOL_Var* found = name.IsNull() ? nullptr : l.value->FindMember(name);
+    VarRef owner = std::move(l.value);
+    if (found) {
+      l.kind = kItemVariable;
+      l.value = VarRef(found);
+    } else {
+      MakeLiteralZero(l);
+    }
+    l.owner = std::move(owner);
+    l.name = Atom();
+    return;
+  }
+  if (op == kOpUnaryMinus || op == kOpUnaryPlus || op == kOpNot || op == kOpComplement) {
+    Resolve(l);
+    MakeTemporary(l, UnaryOperation(op, l.value.get()));
+    return;
+  }
+  FormulaItem& r = stack[left + 1];
+  Resolve(l);
+  Resolve(r);
+  switch (op) {
+    case kOpAssign:
+      l.value->Assign(r.value.get());
+      return;  // the left item stands for the result: assignments chain to the left
+    case kOpTimesAssign: case kOpDivideAssign: case kOpPlusAssign: case kOpMinusAssign:
+    case kOpShiftLeftAssign: case kOpShiftRightAssign: case kOpAndAssign: case kOpOrAssign:
+    case kOpXorAssign:
+      CompoundAssign(op, l.value.get(), r.value.get());
+      return;
+    case kOpIndex: {
+      TOL_Var* found = l.value->GetAt(r.value->GetLong());
+      if (found) {
+        l.kind = kItemVariable;
+        l.value = VarRef(found);
+        l.owner.reset();
+      } else {
+        MakeLiteralZero(l);
+      }
+      return;
+    }
+    case kOpComma:
+      // Outside a call a comma has no operation of its own; it yields its right operand.
+      l = std::move(r);
+      return;
+    default:
+      MakeTemporary(l, BinaryOperation(op, l.value.get(), r.value.get()));
+      return;
+  }
+}
+
+void ApplyCall(size_t calleeIndex, size_t argumentCount) {
+  std::vector<FormulaItem>& stack = t_stack;
+  Resolve(stack[calleeIndex]);
+  auto args = NewArray();
+  for (size_t i = 1; i <= argumentCount; ++i) {
+    FormulaItem& arg = stack[calleeIndex + i];
+    Resolve(arg);
+    TOL_Var* value = arg.value.get();
+    args->Add(value->IsValue() ? value->Clone(nullptr).get() : value);
+  }
+  TOL_VarObArray* caller = t_frames.empty() ? nullptr : t_frames.back();
+  VarRef callee = stack[calleeIndex].value;
+  TOL_Var* self = stack[calleeIndex].owner.get();
+  if (!self && caller) self = caller->GetAt(kThisSlot);
+  TOL_Var* globals = caller ? caller->GetAt(kGlobalSlot) : nullptr;
+  Ref<TOL_VarObArray> frame = NewFrame(args.get(), self, globals);
+  VarRef result = callee->Call(frame.get());
+  // The stack may have grown (and moved) during the call: address the item afresh.
+  FormulaItem& item = stack[calleeIndex];
+  if (result) MakeTemporary(item, std::move(result));
+  else MakeLiteralZero(item);
+  item.owner.reset();
+}
+
+// Operators and calls of a malformed item list would find too few items: missing operands
+// are supplied as INT 0 so that evaluation still never fails.
+void EnsureItems(size_t base, size_t needed) {
+  std::vector<FormulaItem>& stack = t_stack;
+  while (stack.size() - base < needed) {
+    FormulaItem zero;
+    MakeLiteralZero(zero);
+    stack.insert(stack.begin() + base, std::move(zero));
+  }
+}
+
+}  // namespace
+
+void Resolve(FormulaItem& item) {
+  if (item.kind != kItemName) return;
+  TOL_VarObArray* frame = t_frames.empty() ? nullptr : t_frames.back();
+  TOL_Var* found = nullptr;
+  if (frame) {
+    found = frame->FindMember(item.name);
+    for (int slot = kThisSlot; !found && slot <= kReservedSlot; ++slot) {
+      TOL_Var* element = frame->GetAt(slot);
+      if (!element) continue;
+      found = element->FindMember(item.name);
+      if (found && slot != kGlobalSlot) item.owner = VarRef(element);
+    }
+  }
+  if (found) {
+    item.kind = kItemVariable;
+    item.value = VarRef(found);
+  } else {
+    MakeLiteralZero(item);
+  }
+}
+
+TOL_VarObArray* CurrentFrame() { return t_frames.empty() ? nullptr : t_frames.back(); }
+
+VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame) {
+  FramePush push(frame);
+  std::vector<FormulaItem>& stack = t_stack;
+  const size_t base = stack.size();
+  for (const FormulaItem& item : items_) {
+    if (item.kind >= kItemFirstOperator) {
+      size_t n = item.count == 1 ? 1 : 2;
+      EnsureItems(base, n);
+      size_t left = stack.size() - n;
+      ApplyOperator(item.kind, left);
+      stack.resize(left + 1);
+    } else if (item.kind == kItemCall) {
+      size_t arguments = item.count > 0 ? static_cast<size_t>(item.count - 1) : 0;
+      EnsureItems(base, arguments + 1);
+      size_t callee = stack.size() - arguments - 1;
+      ApplyCall(callee, arguments);
+      stack.resize(callee + 1);
+    } else {
+      FormulaItem copy;
+      copy.kind = item.kind;
+      copy.count = item.count;
+      copy.name = item.name;
+      copy.owner = item.owner;
+      // Literals are copied on every evaluation, so the program can never change them.
+      if (item.kind == kItemLiteral || item.kind == kItemTemporary) {
+        copy.value = item.value ? item.value->Clone(nullptr) : VarRef();
+      } else {
+        copy.value = item.value;
+      }
+      stack.push_back(std::move(copy));
+    }
+  }
+  VarRef result;
+  if (stack.size() == base) {
+    result = Make<TOL_Var>();
+  } else {
+    FormulaItem& first = stack[base];
+    Resolve(first);
+    if (first.kind != kItemVariable) {
+      result = first.value;
+    } else if (first.value->IsValue()) {
+      result = first.value->Clone(nullptr);
+    } else {
+      result = NewRef(first.value.get());
+    }
+  }
+  stack.resize(base);
+  return result ? result : Make<TOL_Var>();
+}
+
+}  // namespace tav::script

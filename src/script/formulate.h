@@ -1,0 +1,64 @@
+// TOL_Formulate: a compiled expression.
+//
+// Compiling turns one expression text into a postfix list of formula items; evaluating runs the
+// list against a call frame and yields one value. Expression statements, conditions, loop
+// clauses, RETURN values, initialisers, FORM bodies and the engine's definition-file
+// expressions all go through here.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "script/var.h"
+
+namespace tav::archive {
+class Archive;
+}
+
+namespace tav::script {
+
+// Item kinds; operators use their operator codes (7 and up, see operators.h).
+enum ItemKind : int32_t {
+  kItemLiteral = 1,
+  kItemTemporary = 2,
+  kItemName = 4,
+  kItemVariable = 5,
+  kItemCall = 6,
+  kItemFirstOperator = 7,
+};
+
+struct FormulaItem {
+  int32_t kind = 0;
+  int32_t count = 0;   // operands of an operator; arguments + 1 of a call
+  VarRef value;
+  VarRef owner;        // the object a name was found in
+  Atom name;
+};
+
+class TOL_Formulate : public TOL_SmallObject {
+ public:
+  TOL_Formulate() = default;
+  TOL_Formulate(const TOL_Formulate& other);  // copies the compiled items (literals shared)
+  TOL_Formulate& operator=(const TOL_Formulate& other);
+
+  // Replaces the items. On failure the formula is left empty (no source) and the reason is
+  // recorded for diagnostics (LastCompileError).
+  bool Compile(std::string_view text);
+  // Never null: an empty formula answers a new plain value.
+  VarRef Evaluate(TOL_VarObArray* frame);
+
+  const std::string& Source() const { return source_; }
+  bool IsEmpty() const { return items_.empty(); }
+  const std::vector<FormulaItem>& Items() const { return items_; }
+  void Clear();
+
+  // The stored form is the source text; loading compiles it again.
+  void Serialize(archive::Archive& ar);
+
+ private:
+  std::string source_;
+  std::vector<FormulaItem> items_;
+};
+
+}  // namespace tav::script

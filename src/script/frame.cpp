@@ -1,0 +1,56 @@
+#include "script/frame.h"
+
+#include "script/var_ref.h"
+
+namespace tav::script {
+
+Atom Names::Args() {
+  static const Atom atom = Atom::Intern("ARGS");
+  return atom;
+}
+
+Atom Names::This() {
+  static const Atom atom = Atom::Intern("THIS");
+  return atom;
+}
+
+Ref<TOL_VarObArray> NewFrame(TOL_Var* args, TOL_Var* self, TOL_Var* globals) {
+  auto frame = NewArray();
+  frame->SetSize(kFrameSlots, -1);
+  if (args) {
+    frame->SetAt(kArgsSlot, args);
+    frame->SetMember(args, Names::Args());
+  }
+  if (self) {
+    frame->SetAt(kThisSlot, self);
+    frame->SetMember(self, Names::This());
+  }
+  if (globals) frame->SetAt(kGlobalSlot, globals);
+  return frame;
+}
+
+TOL_VarObArray* FrameArgs(TOL_VarObArray* frame) {
+  if (!frame) return nullptr;
+  TOL_Var* slot = frame->GetAt(kArgsSlot);
+  return slot ? dynamic_cast<TOL_VarObArray*>(slot->GetTarget()) : nullptr;
+}
+
+TOL_Var* FrameThis(TOL_VarObArray* frame) {
+  if (!frame) return nullptr;
+  TOL_Var* slot = frame->GetAt(kThisSlot);
+  return slot ? slot->GetTarget() : nullptr;
+}
+
+TOL_Var* FrameGlobals(TOL_VarObArray* frame) {
+  if (!frame) return nullptr;
+  TOL_Var* slot = frame->GetAt(kGlobalSlot);
+  return slot ? slot->GetTarget() : nullptr;
+}
+
+TOL_Var* Arg(TOL_VarObArray* args, int index) {
+  if (!args) return nullptr;
+  TOL_Var* value = args->GetAt(index);
+  return value ? value->GetTarget() : nullptr;
+}
+
+}  // namespace tav::script
