@@ -7,6 +7,8 @@
 #include <vector>
 
 namespace tav::script {
+
+#ifndef TAV_NO_POOLS
 namespace {
 
 constexpr size_t kGranule = 16;
@@ -59,13 +61,6 @@ Pools& ThePools() {
 
 }  // namespace
 
-#ifdef TAV_NO_POOLS
-
-void* PoolAllocate(size_t size) { return ::operator new(size); }
-void PoolFree(void* block, size_t) noexcept { ::operator delete(block); }
-
-#else
-
 void* PoolAllocate(size_t size) {
   if (size == 0 || size > kLargestPooled) return ::operator new(size);
   size_t cls = (size - 1) / kGranule;
@@ -90,6 +85,11 @@ void PoolFree(void* block, size_t size) noexcept {
   freed->next = pools.free[cls];
   pools.free[cls] = freed;
 }
+
+#else
+
+void* PoolAllocate(size_t size) { return ::operator new(size); }
+void PoolFree(void* block, size_t) noexcept { ::operator delete(block); }
 
 #endif
 

@@ -1,0 +1,88 @@
+#include "app/application.h"
+
+#include "medialib/library_init.h"
+#include "platform/diagnostics.h"
+#include "script/constants.h"
+#include "script/registry.h"
+#include "script/runtime.h"
+
+namespace tav::app {
+
+namespace {
+constexpr int kRegistryGrowStep = 10000;
+constexpr uint32_t kIdleCollectionInterval = 20;
+}  // namespace
+
+Application::Application(CommandLine options, std::unique_ptr<platform::Host> host, EngineFactory factory)
+    : options_(std::move(options)), host_(std::move(host)), factory_(std::move(factory)) {}
+
+Application::~Application() = default;
+
+bool Application::InitInstance() {
+  medialib::rudInitializeLibrary();
+  libraryReady_ = true;
+  script::InitializeRuntime(kRegistryGrowStep);
+  platform::Host* host = host_.get();
+  script::Registry::SetTickSource([host] { return host->GetTickCount(); });
+  if (!host_->Open("TAV")) {
+    platform::Diagnose(platform::Severity::Error, "", "the game window could not be created");
+    return false;
+  }
+  view_ = std::make_unique<GameView>(*host_, factory_);
+  view_->OnShowWindow();
+  return true;
+}
+
+bool Application::OnIdle(long count) {
+  uint32_t now = host_->GetTickCount();
+  if (!idlePassRan_ || now - lastIdlePass_ >= kIdleCollectionInterval) {
+    idlePassRan_ = true;
+    lastIdlePass_ = now;
+    script::Registry::CollectGarbage();
+  }
+  return count < 1;
+}
+
+void Application::Dispatch(const platform::Message& message) {
+  using platform::MessageKind;
+  switch (message.kind) {
+    case MessageKind::LButtonDown: view_->OnLButtonDown(message.x, message.y); break;
+    case MessageKind::KeyDown: view_->OnKeyDown(message.key); break;
+    case MessageKind::Paint: view_->OnPaint(); break;
+    case MessageKind::Close: view_->OnClose(); break;
+    default: break;  // right button, button and key releases reach no script
+  }
+}
+
+// The loop of the original's framework: idle processing while the queue is empty, then block
+// for the next message; after input, idle processing starts again.
+int Application::Run() {
+  platform::Message message;
+  for (;;) {
+    long idleCount = 0;
+    while (!host_->PeekMessage(message, false)) {
+      if (!OnIdle(idleCount++)) break;
+    }
+    do {
+      if (!host_->GetMessage(message)) return ExitInstance();
+      Dispatch(message);
+    } while (host_->PeekMessage(message, false));
+  }
+}
+
+int Application::ExitInstance() {
+  view_.reset();
+  if (!options_.screenshotFile.empty() && !host_->WriteScreenshot(options_.screenshotFile)) {
+    platform::Diagnose(platform::Severity::Error, "", "could not write the screenshot " + options_.screenshotFile);
+  }
+  script::constants::Clear();
+  script::Registry::CollectGarbageAll();
+  script::Registry::SetTickSource(nullptr);
+  if (libraryReady_) {
+    medialib::rudCloseLibrary();
+    libraryReady_ = false;
+  }
+  return 0;
+}
+
+}  // namespace tav::app

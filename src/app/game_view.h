@@ -1,0 +1,53 @@
+// The game view: the 800 x 600 window's contents and input, between the host and the engine.
+//
+// Its first showing starts the engine; later showings do nothing more. A left click or key
+// press is handed to the engine while input is enabled, and whatever input queued up while the
+// engine ran is dropped afterwards. Painting shows the engine's picture (black without one).
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "platform/bitmap.h"
+#include "platform/host.h"
+
+namespace tav::app {
+
+// The engine as the shell sees it.
+class EngineSession {
+ public:
+  virtual ~EngineSession() = default;
+  // The picture to show, or null when there is nothing to show yet.
+  virtual const platform::Bitmap* Picture() = 0;
+  virtual void Click(int x, int y) = 0;
+  virtual void Key(int virtualKey) = 0;
+};
+
+// Creates the engine at the first showing; answers null when the game could not start (the
+// window then stays empty and the next showing tries again).
+using EngineFactory = std::function<std::unique_ptr<EngineSession>(platform::Host&)>;
+
+class GameView {
+ public:
+  GameView(platform::Host& host, EngineFactory factory);
+  ~GameView();
+
+  void OnShowWindow();
+  void OnPaint();
+  void OnLButtonDown(int x, int y);
+  void OnKeyDown(int virtualKey);
+  // The close box, Exit or a signal: the engine goes, the message loop ends.
+  void OnClose();
+
+  bool HasEngine() const { return engine_ != nullptr; }
+  // Cleared while a script waits with input disabled.
+  static bool& InputEnabled();
+
+ private:
+  platform::Host& host_;
+  EngineFactory factory_;
+  std::unique_ptr<EngineSession> engine_;
+  platform::Bitmap blank_{platform::kScreenWidth, platform::kScreenHeight};
+};
+
+}  // namespace tav::app

@@ -1,0 +1,87 @@
+#include "app/startup.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "app/application.h"
+#include "app/script_check.h"
+#include "platform/crash_report.h"
+#include "platform/diagnostics.h"
+#include "platform/event_file.h"
+#include "platform/host.h"
+#include "platform/signals.h"
+#include "script/runtime.h"
+
+namespace tav::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Paths given on the command line are relative to where tav was started; the engine then
+// works inside the game folder.
+void MakeAbsolute(std::string& path, const fs::path& base) {
+  if (!path.empty() && fs::path(path).is_relative()) path = (base / path).lexically_normal().string();
+}
+
+}  // namespace
+
+const char* VersionText() { return TAV_VERSION; }
+
+int RunGame(CommandLine options) {
+  std::error_code ec;
+  const fs::path startDir = fs::current_path(ec);
+  platform::SetVerbose(options.verbose);
+  for (std::string* path : {&options.eventsFile, &options.screenshotFile, &options.audioOutFile,
+                            &options.crashLogFile, &options.logFile}) {
+    MakeAbsolute(*path, startDir);
+  }
+  if (!options.logFile.empty() && !platform::OpenLogFile(options.logFile)) {
+    std::fprintf(stderr, "tav: cannot write the log file %s\n", options.logFile.c_str());
+    return 2;
+  }
+
+  platform::HostOptions hostOptions;
+  hostOptions.scale = options.scale;
+  hostOptions.fullscreen = options.fullscreen;
+  if (!options.eventsFile.empty()) {
+    std::string error;
+    if (!platform::ParseEventFile(options.eventsFile, startDir.string(), hostOptions.events, error)) {
+      std::fprintf(stderr, "tav: %s\n", error.c_str());
+      return 2;
+    }
+    hostOptions.eventsName = options.eventsFile;
+  }
+
+  fs::path gameDir = options.gameDir.empty() ? fs::path(TAV_DEMO_DIR) : fs::path(options.gameDir);
+  if (gameDir.is_relative()) gameDir = startDir / gameDir;
+  if (!fs::is_directory(gameDir, ec)) {
+    std::fprintf(stderr, "tav: the game folder %s does not exist\n", gameDir.string().c_str());
+    return 1;
+  }
+  fs::current_path(gameDir, ec);
+  if (ec) {
+    std::fprintf(stderr, "tav: cannot enter the game folder %s: %s\n", gameDir.string().c_str(),
+                 ec.message().c_str());
+    return 1;
+  }
+
+  if (options.check) return CheckGameScripts(gameDir.string());
+
+  platform::ConfigureCrashReport({options.headless, options.crashLogFile});
+  platform::InstallCloseSignals();
+  std::unique_ptr<platform::Host> host = options.headless ? platform::CreateHeadlessHost(hostOptions)
+                                                          : platform::CreateSdlHost(hostOptions);
+  int code = 1;
+  {
+    Application application(options, std::move(host), nullptr);
+    if (application.InitInstance()) code = application.Run();
+  }
+  script::DestroyAllValues();
+  platform::CloseLogFile();
+  return code;
+}
+
+}  // namespace tav::app
