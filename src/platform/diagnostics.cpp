@@ -1,0 +1,73 @@
+#include "platform/diagnostics.h"
+
+#include <cstdio>
+#include <memory>
+#include <mutex>
+
+namespace tav::platform {
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+struct Sink {
+  std::mutex mutex;
+  bool verbose = false;
+  std::unique_ptr<std::FILE, FileCloser> log;
+};
+
+Sink& TheSink() {
+  static Sink sink;
+  return sink;
+}
+
+const char* SeverityName(Severity severity) {
+  switch (severity) {
+    case Severity::Info: return "info";
+    case Severity::Warning: return "warning";
+    case Severity::Error: return "error";
+  }
+  return "error";
+}
+
+}  // namespace
+
+void SetVerbose(bool verbose) {
+  Sink& sink = TheSink();
+  std::lock_guard lock(sink.mutex);
+  sink.verbose = verbose;
+}
+
+bool OpenLogFile(const std::string& path) {
+  Sink& sink = TheSink();
+  std::lock_guard lock(sink.mutex);
+  sink.log.reset(std::fopen(path.c_str(), "w"));
+  return sink.log != nullptr;
+}
+
+void CloseLogFile() {
+  Sink& sink = TheSink();
+  std::lock_guard lock(sink.mutex);
+  sink.log.reset();
+}
+
+void Diagnose(Severity severity, std::string_view where, std::string_view message) {
+  std::string line;
+  if (!where.empty()) line.append(where).append(": ");
+  line.append(SeverityName(severity)).append(": ").append(message).push_back('\n');
+
+  Sink& sink = TheSink();
+  std::lock_guard lock(sink.mutex);
+  if (sink.verbose || severity == Severity::Error) {
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+  }
+  // Flushed line by line so that the log is complete even when the program dies next.
+  if (sink.log) {
+    std::fwrite(line.data(), 1, line.size(), sink.log.get());
+    std::fflush(sink.log.get());
+  }
+}
+
+}  // namespace tav::platform

@@ -1,0 +1,23 @@
+#pragma once
+
+// Why something did not work, for authors: every layer reports here instead of printing. Lines go
+// to standard error (errors always, the rest with -v) and, all of them, to the --log file.
+// Thread-safe.
+
+#include <string>
+#include <string_view>
+
+namespace tav::platform {
+
+enum class Severity { Info, Warning, Error };
+
+void SetVerbose(bool verbose);
+
+// Opens (truncates) the log file; false when it cannot be created. Replaces an earlier one.
+bool OpenLogFile(const std::string& path);
+void CloseLogFile();
+
+// `where` is "file:line" or empty. Written as "where: warning: message".
+void Diagnose(Severity severity, std::string_view where, std::string_view message);
+
+}  // namespace tav::platform

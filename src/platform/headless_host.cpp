@@ -1,0 +1,41 @@
+#include "platform/headless_host.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/message_box.h"
+
+namespace tav::platform {
+
+int HeadlessHost::MessageBox(std::string_view textSjis, std::string_view, unsigned style, bool fromScript) {
+  // Standard output belongs to the script's own dialogs; the engine's go to standard error.
+  PrintDialogLine(fromScript ? stdout : stderr, "MessageBox", textSjis);
+  if (fromScript) {
+    if (const std::optional<int> answer = TakeMessageBoxAnswer()) return *answer;
+  }
+  return DefaultButton(style);
+}
+
+std::optional<std::string> HeadlessHost::InputBox(std::string_view promptSjis) {
+  PrintDialogLine(stdout, "InputBox", promptSjis);
+  std::optional<std::string> text;
+  TakeInputBoxAnswer(text);
+  return text;
+}
+
+void HeadlessHost::WaitForInput() {
+  // Nothing is ready, so the engine would wait: time jumps to the next line, and past the last
+  // one (and any trailing wait) the player closes the window.
+  if (const EventSchedule::Timed* next = Schedule().Next()) {
+    now_ = std::max(now_, next->due);
+  } else {
+    now_ = std::max(now_, Schedule().EndTime());
+    Enqueue({MessageKind::Close});
+  }
+}
+
+std::unique_ptr<Host> CreateHeadlessHost(const HostOptions& options) {
+  return std::make_unique<HeadlessHost>(options);
+}
+
+}  // namespace tav::platform

@@ -1,0 +1,167 @@
+#include "platform/host.h"
+
+#include <algorithm>
+
+#include "platform/diagnostics.h"
+#include "platform/png_writer.h"
+#include "platform/signals.h"
+#include "platform/sjis.h"
+
+namespace tav::platform {
+namespace {
+
+bool IsInput(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::LButtonDown:
+    case MessageKind::LButtonUp:
+    case MessageKind::RButtonDown:
+    case MessageKind::KeyDown:
+    case MessageKind::KeyUp:
+      return true;
+    default:
+      return false;
+  }
+}
+
+const char* AnswerKindName(EventKind kind) {
+  switch (kind) {
+    case EventKind::Answer: return "an answer line";
+    case EventKind::Input: return "an input line";
+    default: return "a cancel line";
+  }
+}
+
+}  // namespace
+
+HostBase::HostBase(const HostOptions& options) : schedule_(options.events), eventsName_(options.eventsName) {}
+
+bool HostBase::GetMessage(Message& message) {
+  while (!Take(message, true)) WaitForInput();
+  return message.kind != MessageKind::Quit;
+}
+
+bool HostBase::PeekMessage(Message& message, bool remove) { return Take(message, remove); }
+
+bool HostBase::Take(Message& message, bool remove) {
+  CollectInput();
+  if (TakeCloseRequest()) queue_.push_back({MessageKind::Close});
+  if (quit_) {
+    message = {MessageKind::Quit};
+    return true;
+  }
+  if (queue_.empty()) ReleaseDueLines();
+  if (!queue_.empty()) {
+    message = queue_.front();
+    if (remove) {
+      queue_.pop_front();
+      ApplyKeyState(message);
+    }
+    return true;
+  }
+  if (paintPending_) {
+    message = {MessageKind::Paint};
+    if (remove) paintPending_ = false;
+    return true;
+  }
+  return false;
+}
+
+void HostBase::ReleaseDueLines() {
+  for (const EventSchedule::Timed* next = schedule_.Next(); next && next->due <= GetTickCount();
+       next = schedule_.Next()) {
+    const Event event = next->event;
+    schedule_.PopNext();
+    switch (event.kind) {
+      case EventKind::Click:
+        queue_.push_back({MessageKind::LButtonDown, event.x, event.y});
+        queue_.push_back({MessageKind::LButtonUp, event.x, event.y});
+        return;
+      case EventKind::Key:
+        queue_.push_back({MessageKind::KeyDown, 0, 0, event.key});
+        queue_.push_back({MessageKind::KeyUp, 0, 0, event.key});
+        return;
+      case EventKind::Quit:
+        queue_.push_back({MessageKind::Close});
+        return;
+      case EventKind::Down:
+        keys_.Press(event.key);
+        break;
+      case EventKind::Up:
+        keys_.Release(event.key);
+        break;
+      case EventKind::Shot:
+        Shoot(event);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void HostBase::Shoot(const Event& shot) {
+  if (paint_) {
+    paintPending_ = false;
+    paint_();
+  }
+  std::string error;
+  if (!WritePng(picture_, shot.text, error)) Diagnose(Severity::Error, Where(shot), error);
+}
+
+void HostBase::ApplyKeyState(const Message& message) {
+  switch (message.kind) {
+    case MessageKind::LButtonDown: keys_.Press(VK_LBUTTON); break;
+    case MessageKind::LButtonUp: keys_.Release(VK_LBUTTON); break;
+    case MessageKind::KeyDown: keys_.Press(message.key); break;
+    case MessageKind::KeyUp: keys_.Release(message.key); break;
+    default: break;
+  }
+}
+
+void HostBase::DiscardInput() {
+  CollectInput();
+  // Windows updates the key state of input it removes unprocessed; so do we.
+  for (const Message& message : queue_) {
+    if (IsInput(message.kind)) ApplyKeyState(message);
+  }
+  std::erase_if(queue_, [](const Message& message) { return IsInput(message.kind); });
+}
+
+bool HostBase::WriteScreenshot(const std::string& path) {
+  std::string error;
+  if (WritePng(picture_, path, error)) return true;
+  Diagnose(Severity::Error, "", error);
+  return false;
+}
+
+std::optional<int> HostBase::TakeMessageBoxAnswer() {
+  const Event* next = schedule_.NextAnswer();
+  if (!next) return std::nullopt;
+  if (next->kind != EventKind::Answer) {
+    Diagnose(Severity::Warning, Where(*next),
+             std::string("a message box asked, but the next dialog answer is ") + AnswerKindName(next->kind) +
+                 "; the box takes its default button");
+    return std::nullopt;
+  }
+  const int answer = next->answer;
+  schedule_.PopAnswer();
+  return answer;
+}
+
+bool HostBase::TakeInputBoxAnswer(std::optional<std::string>& text) {
+  const Event* next = schedule_.NextAnswer();
+  if (!next) return false;
+  if (next->kind == EventKind::Answer) {
+    Diagnose(Severity::Warning, Where(*next),
+             "an input box asked, but the next dialog answer is an answer line; the box is cancelled");
+    return false;
+  }
+  text = next->kind == EventKind::Input ? std::optional(Utf8ToSjis(next->text)) : std::nullopt;
+  schedule_.PopAnswer();
+  return true;
+}
+
+std::string HostBase::Where(const Event& event) const {
+  return eventsName_ + ":" + std::to_string(event.line);
+}
+
+}  // namespace tav::platform

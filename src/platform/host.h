@@ -1,0 +1,143 @@
+#pragma once
+
+// The host: the one game window (or, headless, none), its message queue, the clock and the
+// dialogs. The engine pumps it the way the original pumped its Windows message queue: GetMessage
+// blocks, PeekMessage polls, and after a dispatched click or key the engine drops whatever input
+// queued up meanwhile (DiscardInput).
+//
+// Message order: once PostQuit was called, only Quit (GetMessage then answers false, for every
+// loop that is still pumping). Otherwise posted and input messages in arrival order, then the
+// next line of the event file that is due, then one coalesced Paint.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/bitmap.h"
+#include "platform/event_file.h"
+#include "platform/virtual_keys.h"
+
+namespace tav::platform {
+
+constexpr int kScreenWidth = 800;
+constexpr int kScreenHeight = 600;
+
+enum class MessageKind { LButtonDown, LButtonUp, RButtonDown, KeyDown, KeyUp, Close, Paint, Quit };
+
+struct Message {
+  MessageKind kind = MessageKind::Paint;
+  int x = 0, y = 0;  // mouse messages: game pixels
+  int key = 0;       // key messages: virtual-key code
+};
+
+struct HostOptions {
+  std::vector<Event> events;           // the parsed event file, if any
+  std::string eventsName = "events";   // its name, for messages
+  int scale = 1;                       // window size multiplier
+  bool fullscreen = false;             // the picture scaled to the screen
+};
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // Creates the 800 x 600 window (headless: nothing visible). False when it cannot.
+  virtual bool Open(const char* titleUtf8) = 0;
+
+  // Blocks until there is a message; false when it is Quit.
+  virtual bool GetMessage(Message& message) = 0;
+  // The next message if there is one; `remove` takes it off the queue.
+  virtual bool PeekMessage(Message& message, bool remove) = 0;
+  virtual void PostClose() = 0;
+  virtual void PostQuit() = 0;
+  // Drops every queued mouse and key message (their effect on the key state stays). Lines of
+  // the event file are not queued until they are pumped, so none is ever dropped.
+  virtual void DiscardInput() = 0;
+
+  virtual uint32_t GetTickCount() = 0;
+  virtual void Sleep(uint32_t ms) = 0;
+
+  // Asks for one Paint message; several requests before it is taken make one.
+  virtual void Invalidate() = 0;
+  // Shows the picture; a copy is kept for screenshots.
+  virtual void Present(const Bitmap& picture) = 0;
+  // PNG of the last presented picture (black before the first).
+  virtual bool WriteScreenshot(const std::string& path) = 0;
+  // Called when the picture must be brought up to date at once (before an event-file shot).
+  virtual void SetPaintHandler(std::function<void()> paint) = 0;
+
+  // Shows a message box and answers the pressed button (IDOK ...). Only the script's own boxes
+  // (`fromScript`) take answers from the event file.
+  virtual int MessageBox(std::string_view textSjis, std::string_view captionSjis, unsigned style,
+                         bool fromScript) = 0;
+  // The entered text in Shift-JIS, or nothing when cancelled.
+  virtual std::optional<std::string> InputBox(std::string_view promptSjis) = 0;
+
+  // 0x80 while held, 0x01 flipped by each press.
+  virtual uint8_t KeyState(int vk) = 0;
+  virtual void GetKeyboardState(uint8_t out[256]) = 0;
+
+  virtual bool IsHeadless() const = 0;
+};
+
+std::unique_ptr<Host> CreateSdlHost(const HostOptions& options);
+std::unique_ptr<Host> CreateHeadlessHost(const HostOptions& options);
+
+// What both hosts share: the queue, the event-file lines and answers, the key state, the last
+// picture. A host adds the window, the clock and the dialogs.
+class HostBase : public Host {
+ public:
+  explicit HostBase(const HostOptions& options);
+
+  bool GetMessage(Message& message) override;
+  bool PeekMessage(Message& message, bool remove) override;
+  void PostClose() override { queue_.push_back({MessageKind::Close}); }
+  void PostQuit() override { quit_ = true; }
+  void DiscardInput() override;
+  void Invalidate() override { paintPending_ = true; }
+  void Present(const Bitmap& picture) override { picture_ = picture; }
+  bool WriteScreenshot(const std::string& path) override;
+  void SetPaintHandler(std::function<void()> paint) override { paint_ = std::move(paint); }
+  uint8_t KeyState(int vk) override { return keys_.Get(vk); }
+  void GetKeyboardState(uint8_t out[256]) override { keys_.CopyTo(out); }
+
+ protected:
+  // Moves whatever input the system has into the queue without blocking.
+  virtual void CollectInput() {}
+  // Called when GetMessage finds nothing: waits for input or lets time pass.
+  virtual void WaitForInput() = 0;
+
+  void Enqueue(const Message& message) { queue_.push_back(message); }
+  const EventSchedule& Schedule() const { return schedule_; }
+  const Bitmap& Picture() const { return picture_; }
+
+  // The event file's answer to the script's next message box, if it has one.
+  std::optional<int> TakeMessageBoxAnswer();
+  // The event file's answer to the next input box: true when it had one; `text` is then the
+  // Shift-JIS text, or nothing for a cancel.
+  bool TakeInputBoxAnswer(std::optional<std::string>& text);
+
+ private:
+  bool Take(Message& message, bool remove);
+  // Turns due lines into messages or actions, up to the first line that queued a message.
+  void ReleaseDueLines();
+  void Shoot(const Event& shot);
+  void ApplyKeyState(const Message& message);
+  std::string Where(const Event& event) const;
+
+  EventSchedule schedule_;
+  std::string eventsName_;
+  std::deque<Message> queue_;
+  bool paintPending_ = false;
+  bool quit_ = false;
+  KeyboardState keys_;
+  Bitmap picture_{kScreenWidth, kScreenHeight};
+  std::function<void()> paint_;
+};
+
+}  // namespace tav::platform

@@ -1,0 +1,202 @@
+#include "platform/sdl_host.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/diagnostics.h"
+#include "platform/message_box.h"
+#include "platform/sjis.h"
+
+namespace tav::platform {
+namespace {
+
+// The longest GetMessage sleeps in SDL before it looks at the close-signal flag again.
+constexpr uint32_t kSignalPollMs = 50;
+
+std::string SdlError(const char* what) { return std::string(what) + ": " + SDL_GetError(); }
+
+uint32_t MessageBoxIconFlag(unsigned style) {
+  switch (style & MB_ICONMASK) {
+    case MB_ICONHAND: return SDL_MESSAGEBOX_ERROR;
+    case MB_ICONEXCLAMATION: return SDL_MESSAGEBOX_WARNING;
+    case MB_ICONQUESTION:
+    case MB_ICONASTERISK: return SDL_MESSAGEBOX_INFORMATION;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+void SdlHost::Destroy::operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
+void SdlHost::Destroy::operator()(SDL_Renderer* renderer) const { SDL_DestroyRenderer(renderer); }
+void SdlHost::Destroy::operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
+
+SdlHost::SdlHost(const HostOptions& options)
+    : HostBase(options), scale_(std::clamp(options.scale, 1, 16)), fullscreen_(options.fullscreen) {}
+
+SdlHost::~SdlHost() {
+  texture_.reset();
+  renderer_.reset();
+  window_.reset();
+  if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+bool SdlHost::Open(const char* titleUtf8) {
+  if (!videoStarted_) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+      Diagnose(Severity::Error, "", SdlError("cannot start the video system"));
+      return false;
+    }
+    videoStarted_ = true;
+  }
+  const uint32_t flags = fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
+  window_.reset(SDL_CreateWindow(titleUtf8, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                 kScreenWidth * scale_, kScreenHeight * scale_, flags));
+  if (!window_) {
+    Diagnose(Severity::Error, "", SdlError("cannot create the window"));
+    return false;
+  }
+  renderer_.reset(SDL_CreateRenderer(window_.get(), -1, 0));
+  if (!renderer_) {
+    Diagnose(Severity::Error, "", SdlError("cannot draw in the window"));
+    return false;
+  }
+  // The renderer maps the game's 800 x 600 onto the window, mouse coordinates included.
+  SDL_RenderSetLogicalSize(renderer_.get(), kScreenWidth, kScreenHeight);
+  SDL_RenderSetIntegerScale(renderer_.get(), SDL_TRUE);
+  // Key presses are all the engine reads; text input would only bring up input methods.
+  SDL_StopTextInput();
+  Show(Picture());
+  return true;
+}
+
+uint32_t SdlHost::GetTickCount() {
+  const auto elapsed = std::chrono::steady_clock::now() - start_;
+  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+}
+
+void SdlHost::Sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void SdlHost::Present(const Bitmap& picture) {
+  HostBase::Present(picture);
+  Show(picture);
+}
+
+void SdlHost::Show(const Bitmap& picture) {
+  if (!renderer_ || picture.Empty()) return;
+  if (!texture_ || textureWidth_ != picture.Width() || textureHeight_ != picture.Height()) {
+    texture_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                     picture.Width(), picture.Height()));
+    if (!texture_) {
+      Diagnose(Severity::Error, "", SdlError("cannot show the picture"));
+      return;
+    }
+    textureWidth_ = picture.Width();
+    textureHeight_ = picture.Height();
+  }
+  SDL_UpdateTexture(texture_.get(), nullptr, picture.Data(), picture.Width() * 4);
+  SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
+  SDL_RenderClear(renderer_.get());
+  const SDL_Rect target{0, 0, textureWidth_, textureHeight_};
+  SDL_RenderCopy(renderer_.get(), texture_.get(), nullptr, &target);
+  SDL_RenderPresent(renderer_.get());
+}
+
+void SdlHost::CollectInput() {
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) Translate(event);
+}
+
+void SdlHost::WaitForInput() {
+  uint32_t timeout = kSignalPollMs;
+  if (const EventSchedule::Timed* next = Schedule().Next()) {
+    const uint32_t now = GetTickCount();
+    timeout = std::min(timeout, next->due > now ? next->due - now : 0);
+  }
+  SDL_Event event;
+  if (SDL_WaitEventTimeout(&event, static_cast<int>(timeout))) Translate(event);
+}
+
+void SdlHost::Translate(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_QUIT:
+      Enqueue({MessageKind::Close});
+      break;
+    case SDL_WINDOWEVENT:
+      if (event.window.event == SDL_WINDOWEVENT_EXPOSED) Invalidate();
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      const int x = event.button.x, y = event.button.y;
+      // Clicks on the bars around a full-screen picture are outside the game's window.
+      if (x < 0 || x >= kScreenWidth || y < 0 || y >= kScreenHeight) break;
+      const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+      if (event.button.button == SDL_BUTTON_LEFT) {
+        Enqueue({down ? MessageKind::LButtonDown : MessageKind::LButtonUp, x, y});
+      } else if (event.button.button == SDL_BUTTON_RIGHT && down) {
+        Enqueue({MessageKind::RButtonDown, x, y});
+      }
+      break;
+    }
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      if (const int vk = VirtualKeyFromSdl(event.key.keysym.sym, event.key.keysym.scancode)) {
+        Enqueue({event.type == SDL_KEYDOWN ? MessageKind::KeyDown : MessageKind::KeyUp, 0, 0, vk});
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+int SdlHost::MessageBox(std::string_view textSjis, std::string_view captionSjis, unsigned style,
+                        bool fromScript) {
+  if (fromScript) {
+    if (const std::optional<int> answer = TakeMessageBoxAnswer()) return *answer;
+  }
+  const std::string text = SjisToUtf8(textSjis);
+  const std::string caption = SjisToUtf8(captionSjis);
+  const int defaultButton = DefaultButton(style);
+  const int escapeButton = EscapeButton(style);
+  std::vector<SDL_MessageBoxButtonData> buttons;
+  for (int id : MessageBoxButtons(style)) {
+    uint32_t flags = 0;
+    if (id == defaultButton) flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+    if (id == escapeButton) flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+    buttons.push_back({flags, id, ButtonCaption(id)});
+  }
+  const SDL_MessageBoxData data{MessageBoxIconFlag(style) | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT,
+                                window_.get(),
+                                caption.c_str(),
+                                text.c_str(),
+                                static_cast<int>(buttons.size()),
+                                buttons.data(),
+                                nullptr};
+  int pressed = -1;
+  if (SDL_ShowMessageBox(&data, &pressed) != 0) {
+    Diagnose(Severity::Error, "", SdlError("cannot show a message box") + "; it answers its default button");
+    PrintDialogLine(stderr, "MessageBox", textSjis);
+    return defaultButton;
+  }
+  // The box is modal: clicks and keys aimed at the game meanwhile never reach it.
+  DiscardInput();
+  if (pressed >= 0) return pressed;
+  return escapeButton != 0 ? escapeButton : defaultButton;
+}
+
+std::optional<std::string> SdlHost::InputBox(std::string_view promptSjis) {
+  std::optional<std::string> text;
+  if (TakeInputBoxAnswer(text)) return text;
+  Diagnose(Severity::Warning, "",
+           "the input box \"" + SjisToUtf8(promptSjis) +
+               "\" cannot be shown in a window yet; it answers as cancelled");
+  return std::nullopt;
+}
+
+std::unique_ptr<Host> CreateSdlHost(const HostOptions& options) { return std::make_unique<SdlHost>(options); }
+
+}  // namespace tav::platform

@@ -1,0 +1,61 @@
+#pragma once
+
+// The host with a real window (SDL2): a fixed 800 x 600 client area, optionally scaled by a whole
+// factor or shown full screen; the picture is scaled, never the game's coordinates. An event
+// file, when given, is played against the real clock and answers the script's dialogs.
+
+#include <chrono>
+#include <memory>
+
+#include "platform/host.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+union SDL_Event;
+
+namespace tav::platform {
+
+class SdlHost final : public HostBase {
+ public:
+  explicit SdlHost(const HostOptions& options);
+  ~SdlHost() override;
+  SdlHost(const SdlHost&) = delete;
+  SdlHost& operator=(const SdlHost&) = delete;
+
+  bool Open(const char* titleUtf8) override;
+  uint32_t GetTickCount() override;
+  void Sleep(uint32_t ms) override;
+  void Present(const Bitmap& picture) override;
+  int MessageBox(std::string_view textSjis, std::string_view captionSjis, unsigned style,
+                 bool fromScript) override;
+  std::optional<std::string> InputBox(std::string_view promptSjis) override;
+  bool IsHeadless() const override { return false; }
+
+ protected:
+  void CollectInput() override;
+  void WaitForInput() override;
+
+ private:
+  struct Destroy {
+    void operator()(SDL_Window* window) const;
+    void operator()(SDL_Renderer* renderer) const;
+    void operator()(SDL_Texture* texture) const;
+  };
+
+  void Translate(const SDL_Event& event);
+  void Show(const Bitmap& picture);
+
+  int scale_;
+  bool fullscreen_;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  bool videoStarted_ = false;
+  // Released in the destructor texture first, then renderer, then window, before the video
+  // system stops.
+  std::unique_ptr<SDL_Window, Destroy> window_;
+  std::unique_ptr<SDL_Renderer, Destroy> renderer_;
+  std::unique_ptr<SDL_Texture, Destroy> texture_;
+  int textureWidth_ = 0, textureHeight_ = 0;
+};
+
+}  // namespace tav::platform
