@@ -36,4 +36,8 @@ void MethodTable::Define(std::string_view name, VarRef function) {
 
 void MethodTable::Clear() { methods_.clear(); }
 
+void MethodTable::ClearAll() {
+  for (MethodTable& table : Tables()) table.Clear();
+}
+
 }  // namespace tav::script

@@ -37,6 +37,8 @@ class MethodTable {
   }
   void Define(std::string_view name, VarRef function);
   void Clear();
+  // Empties every table (at exit, before the values are destroyed).
+  static void ClearAll();
   size_t Size() const { return methods_.size(); }
 
  private:

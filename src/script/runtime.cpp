@@ -31,7 +31,7 @@ int ShutdownRuntime() {
 }
 
 void DestroyAllValues() {
-  for (int id = 0; id < kFirstEngineMethods; ++id) MethodTable::Get(id).Clear();
+  MethodTable::ClearAll();
   constants::Clear();
   base_keys::Clear();
   Registry::DestroyEverything();
