@@ -29,6 +29,7 @@ struct FramePush {
 void MakeLiteralZero(FormulaItem& item) {
   item.kind = kItemLiteral;
   item.value = NewInt(0);
+  item.shared = false;
 }
 
 void MakeTemporary(FormulaItem& item, VarRef value) {
@@ -36,6 +37,17 @@ void MakeTemporary(FormulaItem& item, VarRef value) {
   item.value = std::move(value);
   item.owner.reset();
   item.name = Atom();
+  item.shared = false;
+}
+
+// A literal is copied on every evaluation so that the program can never change the compiled
+// one. Plain scalar literals are borrowed instead and copied here, only where a change could
+// follow: as an assignment's target or source, a member or index base, a callee, an argument
+// or the result. Operators that only read them need no copy.
+void Own(FormulaItem& item) {
+  if (!item.shared) return;
+  item.value = item.value->Clone(nullptr);
+  item.shared = false;
 }
 
 void ApplyOperator(int32_t op, size_t left) {
@@ -43,6 +55,7 @@ void ApplyOperator(int32_t op, size_t left) {
   FormulaItem& l = stack[left];
   if (op == kOpMember) {
     Resolve(l);
+    Own(l);
     Atom name = stack[left + 1].name;
     TOL_Var* found = name.IsNull() ? nullptr : l.value->FindMember(name);
     VarRef owner = std::move(l.value);
@@ -66,14 +79,18 @@ void ApplyOperator(int32_t op, size_t left) {
   Resolve(r);
   switch (op) {
     case kOpAssign:
+      Own(l);
+      Own(r);  // a reference would otherwise come to point at the compiled literal
       l.value->Assign(r.value.get());
       return;  // the left item stands for the result: assignments chain to the left
     case kOpTimesAssign: case kOpDivideAssign: case kOpPlusAssign: case kOpMinusAssign:
     case kOpShiftLeftAssign: case kOpShiftRightAssign: case kOpAndAssign: case kOpOrAssign:
     case kOpXorAssign:
+      Own(l);
       CompoundAssign(op, l.value.get(), r.value.get());
       return;
     case kOpIndex: {
+      Own(l);
       TOL_Var* found = l.value->GetAt(r.value->GetLong());
       if (found) {
         l.kind = kItemVariable;
@@ -97,10 +114,16 @@ void ApplyOperator(int32_t op, size_t left) {
 void ApplyCall(size_t calleeIndex, size_t argumentCount) {
   std::vector<FormulaItem>& stack = t_stack;
   Resolve(stack[calleeIndex]);
+  Own(stack[calleeIndex]);
   auto args = NewArray();
   for (size_t i = 1; i <= argumentCount; ++i) {
     FormulaItem& arg = stack[calleeIndex + i];
     Resolve(arg);
+    if (arg.shared) {
+      Own(arg);  // already a private copy: a value needs no second one
+      args->Add(arg.value.get());
+      continue;
+    }
     TOL_Var* value = arg.value.get();
     args->Add(value->IsValue() ? value->Clone(nullptr).get() : value);
   }
@@ -154,8 +177,7 @@ void Resolve(FormulaItem& item) {
 
 TOL_VarObArray* CurrentFrame() { return t_frames.empty() ? nullptr : t_frames.back(); }
 
-VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame) {
-  FramePush push(frame);
+size_t TOL_Formulate::Run() {
   std::vector<FormulaItem>& stack = t_stack;
   const size_t base = stack.size();
   for (const FormulaItem& item : items_) {
@@ -177,21 +199,26 @@ VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame) {
       copy.count = item.count;
       copy.name = item.name;
       copy.owner = item.owner;
-      // Literals are copied on every evaluation, so the program can never change them.
+      copy.value = item.value;
       if (item.kind == kItemLiteral || item.kind == kItemTemporary) {
-        copy.value = item.value ? item.value->Clone(nullptr) : VarRef();
-      } else {
-        copy.value = item.value;
+        if (item.shared) copy.shared = true;
+        else if (item.value) copy.value = item.value->Clone(nullptr);
       }
       stack.push_back(std::move(copy));
     }
   }
+  return base;
+}
+
+VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame) {
+  FramePush push(frame);
+  std::vector<FormulaItem>& stack = t_stack;
+  const size_t base = Run();
   VarRef result;
-  if (stack.size() == base) {
-    result = Make<TOL_Var>();
-  } else {
+  if (stack.size() > base) {
     FormulaItem& first = stack[base];
     Resolve(first);
+    Own(first);
     if (first.kind != kItemVariable) {
       result = first.value;
     } else if (first.value->IsValue()) {
@@ -202,6 +229,15 @@ VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame) {
   }
   stack.resize(base);
   return result ? result : Make<TOL_Var>();
+}
+
+void TOL_Formulate::Execute(TOL_VarObArray* frame) {
+  FramePush push(frame);
+  std::vector<FormulaItem>& stack = t_stack;
+  const size_t base = Run();
+  // A name left alone is still looked up, as evaluating it would.
+  if (stack.size() > base) Resolve(stack[base]);
+  stack.resize(base);
 }
 
 }  // namespace tav::script

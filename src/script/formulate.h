@@ -34,6 +34,9 @@ struct FormulaItem {
   VarRef value;
   VarRef owner;        // the object a name was found in
   Atom name;
+  // Compiled items: a plain scalar literal (BOOL, INT, DOUBLE, LONG, STRING). Stack items: the
+  // value is that literal itself, borrowed, and must be copied before anything could change it.
+  bool shared = false;
 };
 
 class TOL_Formulate : public TOL_SmallObject {
@@ -47,6 +50,9 @@ class TOL_Formulate : public TOL_SmallObject {
   bool Compile(std::string_view text);
   // Never null: an empty formula answers a new plain value.
   VarRef Evaluate(TOL_VarObArray* frame);
+  // Evaluates for the effects alone, where the result would only be released (expression
+  // statements, loop clauses, initialisers): the same work without copying the result.
+  void Execute(TOL_VarObArray* frame);
 
   const std::string& Source() const { return source_; }
   bool IsEmpty() const { return items_.empty(); }
@@ -57,6 +63,9 @@ class TOL_Formulate : public TOL_SmallObject {
   void Serialize(archive::Archive& ar);
 
  private:
+  // Runs the items; leaves the result item (if any) at stack[base] for the caller.
+  size_t Run();
+
   std::string source_;
   std::vector<FormulaItem> items_;
 };

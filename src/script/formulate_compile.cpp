@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <limits>
+#include <typeinfo>
 
 #include "script/compile_error.h"
 #include "script/constants.h"
@@ -356,6 +357,14 @@ bool NumberLiteral(std::string token, VarRef& value) {
   return true;
 }
 
+// Values of exactly these classes may be borrowed by an evaluation instead of copied: nothing
+// reads their identity, and the evaluator copies them before anything could change them.
+bool IsPlainScalar(TOL_Var* value) {
+  const std::type_info& type = typeid(*value);
+  return type == typeid(TOL_VarBool) || type == typeid(TOL_VarInt) || type == typeid(TOL_VarDouble) ||
+         type == typeid(TOL_VarInt64) || type == typeid(TOL_VarString);
+}
+
 // Pass 3.
 bool MakeItems(std::vector<OutToken>& tokens, std::vector<FormulaItem>& items) {
   items.reserve(tokens.size());
@@ -382,12 +391,15 @@ bool MakeItems(std::vector<OutToken>& tokens, std::vector<FormulaItem>& items) {
           if (inner.empty()) return Fail("empty character quotes");
           item.value = NewInt(static_cast<signed char>(inner[0]));
         }
+        item.shared = true;
       } else if (IsDigit(first)) {
         if (!NumberLiteral(text, item.value)) return false;
+        item.shared = true;
       } else {
         Atom name = Atom::Intern(text);
         if (TOL_Var* constant = constants::Find(name)) {
           item.value = VarRef(constant);
+          item.shared = IsPlainScalar(constant);
         } else {
           item.kind = kItemName;
           item.name = name;

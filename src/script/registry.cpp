@@ -8,15 +8,24 @@
 namespace tav::script {
 namespace {
 
+// A value waiting for a pass, with its creation order beside it so that ordering the list never
+// has to touch the values themselves.
+struct Pending {
+  uint64_t order;
+  TOL_Var* var;
+  bool operator<(const Pending& other) const { return order < other.order; }
+};
+
 struct State {
   TOL_Var* newest = nullptr;     // the registry is a list from the newest back to the oldest
   TOL_Var* oldest = nullptr;
   uint64_t nextOrder = 1;
   int tracked = 0;
   int growStep = 10000;
-  std::vector<TOL_Var*> pending;  // counts fell to zero; not yet visited by a pass
-  // During a pass: the heap of values still to visit, and the order of the one being destroyed.
-  std::vector<TOL_Var*>* passHeap = nullptr;
+  std::vector<Pending> pending;  // counts fell to zero; not yet visited by a pass
+  // During a pass: values dropped by destructors that are older than the one being destroyed
+  // (a max-heap), and the order of the one being destroyed.
+  std::vector<Pending>* passHeap = nullptr;
   uint64_t passCursor = 0;
   std::function<uint32_t()> ticks;
   uint32_t lastPass = 0;
@@ -30,8 +39,6 @@ State& S() {
 
 }  // namespace
 
-// Heap order: the newest value (the highest creation order) comes out first.
-bool Registry::OlderFirst(const TOL_Var* a, const TOL_Var* b) { return a->order_ < b->order_; }
 
 void NoteUnreferenced(TOL_Var* var) { Registry::Note(var); }
 
@@ -58,30 +65,42 @@ void Registry::Note(TOL_Var* var) {
   if (var->pending_) return;
   State& s = S();
   var->pending_ = true;
+  Pending entry{var->order_, var};
   if (s.passHeap && var->order_ < s.passCursor) {
-    s.passHeap->push_back(var);
-    std::push_heap(s.passHeap->begin(), s.passHeap->end(), OlderFirst);
+    s.passHeap->push_back(entry);
+    std::push_heap(s.passHeap->begin(), s.passHeap->end());
   } else {
-    s.pending.push_back(var);
+    s.pending.push_back(entry);
   }
 }
 
+// The pass visits the marked values from the newest to the oldest. They were marked mostly in
+// the order they were made, so the list is usually sorted already; values dropped during the
+// pass that are older than the current one join a small heap that is merged in.
 int Registry::CollectGarbage() {
   State& s = S();
   if (s.passHeap) return s.tracked;  // a destructor asked for a pass: the running one covers it
   s.passRan = true;
   if (s.ticks) s.lastPass = s.ticks();
-  std::vector<TOL_Var*> heap;
-  heap.swap(s.pending);
-  std::make_heap(heap.begin(), heap.end(), OlderFirst);
-  s.passHeap = &heap;
-  while (!heap.empty()) {
-    std::pop_heap(heap.begin(), heap.end(), OlderFirst);
-    TOL_Var* var = heap.back();
-    heap.pop_back();
+  std::vector<Pending> marked;
+  marked.swap(s.pending);
+  if (!std::is_sorted(marked.begin(), marked.end())) std::sort(marked.begin(), marked.end());
+  std::vector<Pending> dropped;
+  s.passHeap = &dropped;
+  while (!marked.empty() || !dropped.empty()) {
+    Pending next;
+    if (dropped.empty() || (!marked.empty() && dropped.front() < marked.back())) {
+      next = marked.back();
+      marked.pop_back();
+    } else {
+      std::pop_heap(dropped.begin(), dropped.end());
+      next = dropped.back();
+      dropped.pop_back();
+    }
+    TOL_Var* var = next.var;
     var->pending_ = false;
     if (var->refs_ > 0) continue;  // counted again since it fell to zero
-    s.passCursor = var->order_;
+    s.passCursor = next.order;
     delete var;
   }
   s.passHeap = nullptr;

@@ -36,7 +36,6 @@ class Registry {
   static void Link(TOL_Var* var);
   static void Unlink(TOL_Var* var);
   static void Note(TOL_Var* var);
-  static bool OlderFirst(const TOL_Var* a, const TOL_Var* b);
 };
 
 }  // namespace tav::script
