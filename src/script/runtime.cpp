@@ -2,11 +2,14 @@
 
 #include "archive/object.h"
 #include "script/constants.h"
+#include "script/builtin_methods.h"
 #include "script/method_table.h"
 #include "script/registry.h"
 #include "script/scalars.h"
 #include "script/var_array.h"
 #include "script/var_function.h"
+#include "script/var_int_ob_map.h"
+#include "script/var_place.h"
 #include "script/var_object.h"
 #include "script/var_ref.h"
 
@@ -18,10 +21,11 @@ void InitializeRuntime(int growStep) {
        {&TOL_Var::kClassInfo, &TOL_VarBool::kClassInfo, &TOL_VarInt::kClassInfo,
         &TOL_VarDouble::kClassInfo, &TOL_VarInt64::kClassInfo, &TOL_VarString::kClassInfo,
         &TOL_VarRef::kClassInfo, &TOL_VarObject::kClassInfo, &TOL_VarObArray::kClassInfo,
-        &TOL_VarFunction::kClassInfo}) {
+        &TOL_VarFunction::kClassInfo, &TOL_VarIntObMap::kClassInfo, &TOL_VarPlace::kClassInfo}) {
     archive::RegisterClass(*info);
   }
   if (constants::Count() == 0) constants::Initialize();
+  RegisterBuiltinMethods();
 }
 
 int ShutdownRuntime() {

@@ -1,0 +1,127 @@
+// Costs of the higher-order array methods: Sort with a script comparison and Find/Enum over a
+// large array. The callbacks stand in for compiled script functions: they find ARGS or THIS by
+// name in their frame, convert the values and answer a new value, as a FUNC body would.
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+#include "script/builtin_methods.h"
+#include "script/frame.h"
+#include "script/registry.h"
+#include "script/runtime.h"
+#include "script/scalars.h"
+#include "script/var_array.h"
+#include "script/var_function.h"
+
+namespace tav::script {
+namespace {
+
+// RETURN ARGS[0] - ARGS[1];
+class CompareArgs : public TOL_VarFunction {
+ public:
+  VarRef Call(TOL_VarObArray* frame) override {
+    static const Atom args = Atom::Intern("ARGS");
+    TOL_Var* array = frame->FindMember(args);
+    return NewInt(array->GetAt(0)->GetLong() - array->GetAt(1)->GetLong());
+  }
+};
+
+// RETURN THIS == wanted;
+class ThisEquals : public TOL_VarFunction {
+ public:
+  explicit ThisEquals(int wanted) : wanted_(wanted) {}
+  VarRef Call(TOL_VarObArray* frame) override {
+    static const Atom self = Atom::Intern("THIS");
+    return NewBool(frame->FindMember(self)->GetLong() == wanted_);
+  }
+
+ private:
+  int wanted_;
+};
+
+// RETURN THIS % 2 == 0;
+class ThisIsEven : public TOL_VarFunction {
+ public:
+  VarRef Call(TOL_VarObArray* frame) override {
+    static const Atom self = Atom::Intern("THIS");
+    return NewBool(frame->FindMember(self)->GetLong() % 2 == 0);
+  }
+};
+
+void Start() {
+  InitializeRuntime();
+  RegisterBuiltinMethods();
+}
+
+Ref<TOL_VarObArray> RandomInts(int n, unsigned seed) {
+  std::mt19937 noise(seed);
+  auto array = NewArray();
+  for (int i = 0; i < n; ++i) array->Add(NewInt(static_cast<int32_t>(noise() % 1000000)).get());
+  return array;
+}
+
+// array.NAME(args...) as a compiled call makes it.
+VarRef CallMethod(TOL_VarObArray* array, const char* name, std::initializer_list<TOL_Var*> args) {
+  auto argArray = NewArray();
+  for (TOL_Var* arg : args) argArray->Add(arg);
+  auto frame = NewFrame(argArray.get(), array, nullptr);
+  return array->FindMember(name)->Call(frame.get());
+}
+
+void BM_SortWithScriptComparison(benchmark::State& state) {
+  Start();
+  const int n = static_cast<int>(state.range(0));
+  auto compare = Make<CompareArgs>();
+  auto unused = NewInt(0);
+  unsigned seed = 1;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto array = RandomInts(n, seed++);
+    state.ResumeTiming();
+    CallMethod(array.get(), "SORT", {compare.get(), unused.get()});
+    state.PauseTiming();
+    array.reset();
+    Registry::CollectGarbageAll();  // the comparisons' answers, outside the measurement
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_SortWithScriptComparison)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+void BM_FindVisitingEveryElement(benchmark::State& state) {
+  Start();
+  const int n = static_cast<int>(state.range(0));
+  auto array = NewArray();
+  for (int i = 0; i < n; ++i) array->Add(NewInt(i).get());
+  auto isLast = Make<ThisEquals>(n - 1);
+  for (auto _ : state) {
+    VarRef found = CallMethod(array.get(), "FIND", {isLast.get()});
+    benchmark::DoNotOptimize(found.get());
+    state.PauseTiming();
+    Registry::CollectGarbageAll();
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_FindVisitingEveryElement)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_EnumHalfOfTheElements(benchmark::State& state) {
+  Start();
+  const int n = static_cast<int>(state.range(0));
+  auto array = NewArray();
+  for (int i = 0; i < n; ++i) array->Add(NewInt(i).get());
+  auto isEven = Make<ThisIsEven>();
+  for (auto _ : state) {
+    VarRef found = CallMethod(array.get(), "ENUM", {isEven.get()});
+    benchmark::DoNotOptimize(found.get());
+    state.PauseTiming();
+    found.reset();
+    Registry::CollectGarbageAll();
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_EnumHalfOfTheElements)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tav::script
