@@ -231,6 +231,21 @@ VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame) {
   return result ? result : Make<TOL_Var>();
 }
 
+bool TOL_Formulate::EvaluateBool(TOL_VarObArray* frame) {
+  FramePush push(frame);
+  std::vector<FormulaItem>& stack = t_stack;
+  const size_t base = Run();
+  bool truth = false;
+  if (stack.size() > base) {
+    FormulaItem& first = stack[base];
+    Resolve(first);
+    // A copy converts exactly as the original does, so the original answers for it.
+    truth = first.value->GetBool();
+  }
+  stack.resize(base);
+  return truth;
+}
+
 void TOL_Formulate::Execute(TOL_VarObArray* frame) {
   FramePush push(frame);
   std::vector<FormulaItem>& stack = t_stack;

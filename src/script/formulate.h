@@ -53,6 +53,8 @@ class TOL_Formulate : public TOL_SmallObject {
   // Evaluates for the effects alone, where the result would only be released (expression
   // statements, loop clauses, initialisers): the same work without copying the result.
   void Execute(TOL_VarObArray* frame);
+  // The truth of the value, as Evaluate(frame)->GetBool() answers it, without copying it.
+  bool EvaluateBool(TOL_VarObArray* frame);
 
   const std::string& Source() const { return source_; }
   bool IsEmpty() const { return items_.empty(); }

@@ -7,6 +7,7 @@
 #include "script/registry.h"
 #include "script/scalars.h"
 #include "script/var_array.h"
+#include "script/var_func.h"
 #include "script/var_function.h"
 #include "script/var_int_ob_map.h"
 #include "script/var_place.h"
@@ -21,7 +22,8 @@ void InitializeRuntime(int growStep) {
        {&TOL_Var::kClassInfo, &TOL_VarBool::kClassInfo, &TOL_VarInt::kClassInfo,
         &TOL_VarDouble::kClassInfo, &TOL_VarInt64::kClassInfo, &TOL_VarString::kClassInfo,
         &TOL_VarRef::kClassInfo, &TOL_VarObject::kClassInfo, &TOL_VarObArray::kClassInfo,
-        &TOL_VarFunction::kClassInfo, &TOL_VarIntObMap::kClassInfo, &TOL_VarPlace::kClassInfo}) {
+        &TOL_VarFunction::kClassInfo, &TOL_VarFuncState::kClassInfo, &TOL_VarFuncForm::kClassInfo,
+        &TOL_VarIntObMap::kClassInfo, &TOL_VarPlace::kClassInfo}) {
     archive::RegisterClass(*info);
   }
   if (constants::Count() == 0) constants::Initialize();

@@ -1,0 +1,81 @@
+#include "script/var_func.h"
+
+#include "platform/diagnostics.h"
+#include "script/stack_headroom.h"
+#include "script/statement.h"
+
+namespace tav::script {
+
+TOL_IMPLEMENT_CLASS(TOL_VarFuncState)
+TOL_IMPLEMENT_CLASS(TOL_VarFuncForm)
+
+namespace {
+
+thread_local int t_depth = 0;
+// Set when a call was refused for depth; every script call answers none until the outermost
+// one returns.
+thread_local bool t_unwinding = false;
+
+// One script call: admitted, or refused with a diagnostic (once per runaway recursion).
+class CallDepthGuard {
+ public:
+  CallDepthGuard(const char* kind, const std::string& name) {
+    if (!t_unwinding && t_depth < kMaxScriptCallDepth && StackHeadroom() >= kMinStackHeadroom) {
+      ++t_depth;
+      admitted_ = true;
+      return;
+    }
+    if (!t_unwinding) {
+      t_unwinding = true;
+      std::string message = std::string("script calls nested too deeply in ") + kind;
+      if (!name.empty()) message += " " + name;
+      message += "; the call answers nothing and the calls in progress unwind";
+      platform::Diagnose(platform::Severity::Error, "", message);
+    }
+  }
+  ~CallDepthGuard() {
+    if (admitted_) --t_depth;
+    if (t_depth == 0) t_unwinding = false;
+  }
+  CallDepthGuard(const CallDepthGuard&) = delete;
+  CallDepthGuard& operator=(const CallDepthGuard&) = delete;
+
+  bool Admitted() const { return admitted_; }
+
+ private:
+  bool admitted_ = false;
+};
+
+const std::string kNoName;
+
+}  // namespace
+
+int ScriptCallDepth() { return t_depth; }
+
+TOL_VarFuncState::TOL_VarFuncState() = default;
+TOL_VarFuncState::TOL_VarFuncState(std::unique_ptr<TOL_Statement> body) : body_(std::move(body)) {}
+TOL_VarFuncState::~TOL_VarFuncState() = default;
+
+void TOL_VarFuncState::SetBody(std::unique_ptr<TOL_Statement> body) { body_ = std::move(body); }
+
+VarRef TOL_VarFuncState::Call(TOL_VarObArray* frame) {
+  if (!body_) return nullptr;
+  CallDepthGuard guard("FUNC", name_);
+  if (!guard.Admitted()) return nullptr;
+  VarRef out;
+  if (body_->Execute(out, frame) != kStatusReturn) return nullptr;
+  return out;
+}
+
+VarRef TOL_VarFuncForm::Call(TOL_VarObArray* frame) {
+  CallDepthGuard guard("FORM", kNoName);
+  if (!guard.Admitted()) return nullptr;
+  return expression_.Evaluate(frame);
+}
+
+void TOL_VarFuncForm::Serialize(archive::Archive& ar) {
+  TOL_Var::Serialize(ar);
+  expression_.Serialize(ar);
+}
+
+}  // namespace tav::script
