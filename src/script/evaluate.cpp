@@ -145,6 +145,7 @@ void ApplyCall(size_t calleeIndex, size_t argumentCount) {
 // are supplied as INT 0 so that evaluation still never fails.
 void EnsureItems(size_t base, size_t needed) {
   std::vector<FormulaItem>& stack = t_stack;
+  if (stack.size() - base >= needed) return;
   while (stack.size() - base < needed) {
     FormulaItem zero;
     MakeLiteralZero(zero);

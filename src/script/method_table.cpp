@@ -16,9 +16,10 @@ std::deque<MethodTable>& Tables() {
 // Tables beyond the 31st share the top bit: a name defined in any of them is then searched in all.
 MethodTable::MethodTable(int id) : mask_(id < 31 ? (1u << id) : 0x80000000u) {}
 
-MethodTable& MethodTable::Get(int id) {
+MethodTable& MethodTable::GetSlow(int id) {
   auto& tables = Tables();
   while (static_cast<int>(tables.size()) <= id) tables.push_back(MethodTable(tables.size()));
+  if (id >= 0 && id < kFixedTables) fixed_[id] = &tables[id];  // deque elements never move
   return tables[id];
 }
 

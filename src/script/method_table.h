@@ -26,7 +26,10 @@ enum MethodTableId {
 
 class MethodTable {
  public:
-  static MethodTable& Get(int id);
+  static MethodTable& Get(int id) {
+    if (id >= 0 && id < kFixedTables && fixed_[id]) return *fixed_[id];
+    return GetSlow(id);
+  }
   // A fresh table for an engine class.
   static int Allocate();
 
@@ -43,6 +46,11 @@ class MethodTable {
 
  private:
   explicit MethodTable(int id);
+  static MethodTable& GetSlow(int id);
+  // The tables of the value classes, found without a search: every member lookup of an array
+  // (every name a function body reads) asks the array table first.
+  static constexpr int kFixedTables = kFirstEngineMethods;
+  static inline MethodTable* fixed_[kFixedTables] = {};
   uint32_t mask_;
   std::unordered_map<Atom, VarRef, AtomHash> methods_;
 };

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <typeinfo>
 
 #include "script/scalars.h"
 
@@ -218,9 +217,10 @@ void CompoundAssign(int32_t op, TOL_Var* l, TOL_Var* r) {
     case kOpPlusAssign:
       // Appending to a STRING variable in place gives the same text as computing the sum and
       // assigning it, without copying the whole text every time.
-      if (auto* text = dynamic_cast<TOL_VarString*>(l); text && typeid(*text) == typeid(TOL_VarString)) {
-        if (auto* other = dynamic_cast<TOL_VarString*>(r); other && other != text) {
-          text->MutableValue() += other->Value();
+      if (&l->GetRuntimeClass() == &TOL_VarString::kClassInfo) {
+        auto* text = static_cast<TOL_VarString*>(l);
+        if (&r->GetRuntimeClass() == &TOL_VarString::kClassInfo && r != l) {
+          text->MutableValue() += static_cast<TOL_VarString*>(r)->Value();
         } else {
           text->MutableValue() += r->GetString();
         }

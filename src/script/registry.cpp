@@ -23,6 +23,7 @@ struct State {
   int tracked = 0;
   int growStep = 10000;
   std::vector<Pending> pending;  // counts fell to zero; not yet visited by a pass
+  std::vector<Pending> spare;    // the previous pass's list, kept for its capacity
   // During a pass: values dropped by destructors that are older than the one being destroyed
   // (a max-heap), and the order of the one being destroyed.
   std::vector<Pending>* passHeap = nullptr;
@@ -83,7 +84,8 @@ int Registry::CollectGarbage() {
   s.passRan = true;
   if (s.ticks) s.lastPass = s.ticks();
   std::vector<Pending> marked;
-  marked.swap(s.pending);
+  marked.swap(s.spare);
+  marked.swap(s.pending);  // pending takes the spare's (empty) capacity
   if (!std::is_sorted(marked.begin(), marked.end())) std::sort(marked.begin(), marked.end());
   std::vector<Pending> dropped;
   s.passHeap = &dropped;
@@ -104,6 +106,7 @@ int Registry::CollectGarbage() {
     delete var;
   }
   s.passHeap = nullptr;
+  s.spare.swap(marked);
   return s.tracked;
 }
 
