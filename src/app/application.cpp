@@ -1,7 +1,12 @@
 #include "app/application.h"
 
+#include <filesystem>
+
+#include "engine/engine_classes.h"
+#include "engine/message_pump.h"
 #include "medialib/library_init.h"
 #include "platform/diagnostics.h"
+#include "screen/random.h"
 #include "script/constants.h"
 #include "script/registry.h"
 #include "script/runtime.h"
@@ -13,24 +18,35 @@ constexpr int kRegistryGrowStep = 10000;
 constexpr uint32_t kIdleCollectionInterval = 20;
 }  // namespace
 
-Application::Application(CommandLine options, std::unique_ptr<platform::Host> host, EngineFactory factory)
-    : options_(std::move(options)), host_(std::move(host)), factory_(std::move(factory)) {}
+Application::Application(CommandLine options, std::unique_ptr<platform::Host> host)
+    : options_(std::move(options)),
+      host_(std::move(host)),
+      paths_(std::filesystem::current_path().string()) {}
 
-Application::~Application() = default;
+Application::~Application() {
+  if (libraryReady_) ExitInstance();
+}
 
 bool Application::InitInstance() {
   medialib::rudInitializeLibrary();
   libraryReady_ = true;
   script::InitializeRuntime(kRegistryGrowStep);
+  engine::RegisterEngineClasses();
   platform::Host* host = host_.get();
-  script::Registry::SetTickSource([host] { return host->GetTickCount(); });
+  auto ticks = [host] { return host->GetTickCount(); };
+  script::Registry::SetTickSource(ticks);
+  screen::SetTickSource(ticks);
+  if (options_.seed) screen::SystemRandom().SetSeed(*options_.seed);
   if (!host_->Open("TAV")) {
     platform::Diagnose(platform::Severity::Error, "", "the game window could not be created");
     return false;
   }
-  view_ = std::make_unique<GameView>(*host_, factory_);
+  // Scripts that pump messages themselves (Wait, modal views) dispatch through the shell.
+  engine::SetMessageDispatcher([this](const platform::Message& message) { Dispatch(message); });
+  view_ = std::make_unique<GameView>(*host_, MakeEngineFactory(paths_, report_));
   view_->OnShowWindow();
-  return true;
+  // Headless, a game that cannot start ends the program; windowed, the window stays empty.
+  return !(report_.missingRequiredFile && host_->IsHeadless());
 }
 
 bool Application::OnIdle(long count) {
@@ -70,7 +86,14 @@ int Application::Run() {
   }
 }
 
+int Application::ExitCode() const {
+  if (report_.missingRequiredFile) return 1;
+  if (report_.stoppedEarly) return 3;
+  return 0;
+}
+
 int Application::ExitInstance() {
+  engine::SetMessageDispatcher(nullptr);
   view_.reset();
   if (!options_.screenshotFile.empty() && !host_->WriteScreenshot(options_.screenshotFile)) {
     platform::Diagnose(platform::Severity::Error, "", "could not write the screenshot " + options_.screenshotFile);
@@ -82,7 +105,7 @@ int Application::ExitInstance() {
     medialib::rudCloseLibrary();
     libraryReady_ = false;
   }
-  return 0;
+  return ExitCode();
 }
 
 }  // namespace tav::app

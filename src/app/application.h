@@ -5,20 +5,25 @@
 #include <memory>
 
 #include "app/command_line.h"
+#include "app/engine_bridge.h"
 #include "app/game_view.h"
+#include "platform/game_path.h"
 #include "platform/host.h"
 
 namespace tav::app {
 
 class Application {
  public:
-  Application(CommandLine options, std::unique_ptr<platform::Host> host, EngineFactory factory);
+  // The game folder is the current directory.
+  Application(CommandLine options, std::unique_ptr<platform::Host> host);
   ~Application();
 
   // Library and script runtime, then the window whose first showing starts the engine.
+  // False when the program must end at once; `ExitCode()` then says how.
   bool InitInstance();
   // The message loop; answers the process exit code once the window has closed.
   int Run();
+  int ExitCode() const;
 
   // One collection pass when at least 20 ms passed since the last idle pass. Answers whether
   // more idle processing is wanted.
@@ -30,8 +35,9 @@ class Application {
 
   CommandLine options_;
   std::unique_ptr<platform::Host> host_;
+  platform::GamePathResolver paths_;
+  StartReport report_;
   std::unique_ptr<GameView> view_;
-  EngineFactory factory_;
   uint32_t lastIdlePass_ = 0;
   bool idlePassRan_ = false;
   bool libraryReady_ = false;

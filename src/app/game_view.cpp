@@ -1,10 +1,12 @@
 #include "app/game_view.h"
 
+#include "engine/engine_services.h"
+
 namespace tav::app {
 
 GameView::GameView(platform::Host& host, EngineFactory factory)
     : host_(host), factory_(std::move(factory)) {
-  InputEnabled() = true;
+  engine::Services().inputEnabled = true;
   host_.SetPaintHandler([this] { OnPaint(); });
 }
 
@@ -13,14 +15,10 @@ GameView::~GameView() {
   engine_.reset();
 }
 
-bool& GameView::InputEnabled() {
-  static bool enabled = true;
-  return enabled;
-}
-
 void GameView::OnShowWindow() {
   if (engine_ || !factory_) return;
   engine_ = factory_(host_);
+  ReleaseEngineIfClosing();
   host_.Invalidate();
 }
 
@@ -30,18 +28,25 @@ void GameView::OnPaint() {
 }
 
 void GameView::OnLButtonDown(int x, int y) {
-  if (InputEnabled() && engine_) engine_->Click(x, y);
+  if (engine::Services().inputEnabled && engine_) engine_->Click(x, y);
+  ReleaseEngineIfClosing();
   host_.DiscardInput();
 }
 
 void GameView::OnKeyDown(int virtualKey) {
-  if (InputEnabled() && engine_) engine_->Key(virtualKey);
+  if (engine::Services().inputEnabled && engine_) engine_->Key(virtualKey);
+  ReleaseEngineIfClosing();
   host_.DiscardInput();
 }
 
 void GameView::OnClose() {
-  engine_.reset();
+  engine::Services().closing = true;
   host_.PostQuit();
+  ReleaseEngineIfClosing();
+}
+
+void GameView::ReleaseEngineIfClosing() {
+  if (engine::Services().closing && engine_ && !engine_->Busy()) engine_.reset();
 }
 
 }  // namespace tav::app

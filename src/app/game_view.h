@@ -21,6 +21,8 @@ class EngineSession {
   virtual const platform::Bitmap* Picture() = 0;
   virtual void Click(int x, int y) = 0;
   virtual void Key(int virtualKey) = 0;
+  // True while a script the shell started is still running.
+  virtual bool Busy() const = 0;
 };
 
 // Creates the engine at the first showing; answers null when the game could not start (the
@@ -36,17 +38,19 @@ class GameView {
   void OnPaint();
   void OnLButtonDown(int x, int y);
   void OnKeyDown(int virtualKey);
-  // The close box, Exit or a signal: the engine goes, the message loop ends.
+  // The close box, Exit or a signal: the message loop ends and the engine goes — at once when
+  // no script runs, otherwise as soon as the running scripts have returned (every Wait and
+  // modal loop returns at once once closing).
   void OnClose();
 
   bool HasEngine() const { return engine_ != nullptr; }
-  // Cleared while a script waits with input disabled.
-  static bool& InputEnabled();
 
  private:
   platform::Host& host_;
   EngineFactory factory_;
   std::unique_ptr<EngineSession> engine_;
+  void ReleaseEngineIfClosing();
+
   platform::Bitmap blank_{platform::kScreenWidth, platform::kScreenHeight};
 };
 

@@ -76,8 +76,8 @@ int RunGame(CommandLine options) {
                                                           : platform::CreateSdlHost(hostOptions);
   int code = 1;
   {
-    Application application(options, std::move(host), nullptr);
-    if (application.InitInstance()) code = application.Run();
+    Application application(options, std::move(host));
+    code = application.InitInstance() ? application.Run() : application.ExitCode();
   }
   script::DestroyAllValues();
   platform::CloseLogFile();

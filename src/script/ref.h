@@ -10,6 +10,11 @@
 
 namespace tav::script {
 
+// True once the runtime has been torn down at exit: counts are no longer kept (everything left
+// was destroyed wholesale), so holders destroyed afterwards (static tables) leave their values
+// alone instead of touching memory that is gone.
+inline bool g_tearingDown = false;
+
 template <class T>
 class Ref {
  public:
@@ -34,7 +39,7 @@ class Ref {
   template <class U>
   Ref(Ref<U>&& o) noexcept : p_(o.Leak()) {}
   ~Ref() {
-    if (p_) p_->Release();
+    if (p_ && !g_tearingDown) p_->Release();
   }
   Ref& operator=(Ref o) noexcept {
     std::swap(p_, o.p_);

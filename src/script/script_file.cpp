@@ -128,7 +128,7 @@ bool BindForms(TOL_Var* object, const PairList& list, const std::string& path, T
     const DefinitionPair* entry = list.Find(name);
     if (!entry) {
       if (target) continue;
-      Diagnose(Severity::Error, path, "FORM " + name + " has no entry in this file");
+      Diagnose(Severity::Warning, path, "FORM " + name + " has no entry in this file");
       return false;
     }
     if (target) {

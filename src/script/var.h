@@ -37,10 +37,6 @@ class TOL_VarObject;
 class TOL_VarObArray;
 using VarRef = Ref<TOL_Var>;
 
-// True while the runtime is being torn down: counts are no longer kept (everything left is
-// destroyed wholesale), so a destructor never touches a value that is already gone.
-inline bool g_tearingDown = false;
-
 void NoteUnreferenced(TOL_Var* var);  // registry.cpp
 
 class TOL_Var : public TOL_SmallObject, public archive::Object {

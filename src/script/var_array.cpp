@@ -18,10 +18,7 @@ VarRef TOL_VarObArray::CopyElementForClone(TOL_Var* element) {
       return VarRef(element);
     case kTypeArray:
     case kTypeObject: {
-      TOL_Var* target = element->GetTarget();
-      if (!CloneDepthAllows()) return NewRef(target);
-      CloneDepth depth;
-      return NewRef(target->Clone(nullptr).get());
+      return NewRef(DeepCopy(element->GetTarget()).get());
     }
     default:
       return element->Clone(nullptr);

@@ -1,5 +1,6 @@
 #include "script/var_object.h"
 
+#include <unordered_map>
 #include <vector>
 
 #include "archive/archive.h"
@@ -13,12 +14,27 @@ namespace {
 
 constexpr int kCloneDepthLimit = 64;
 int g_cloneDepth = 0;
+// Within one copy operation every source is copied once: a structure that holds the same object
+// in many places (or holds itself) is copied in time proportional to its size, not to the number
+// of paths through it, and the copy keeps the sharing of the original.
+std::unordered_map<TOL_Var*, VarRef> g_copies;
 
 }  // namespace
 
 TOL_VarObject::CloneDepth::CloneDepth() { ++g_cloneDepth; }
-TOL_VarObject::CloneDepth::~CloneDepth() { --g_cloneDepth; }
+TOL_VarObject::CloneDepth::~CloneDepth() {
+  if (--g_cloneDepth == 0) g_copies.clear();
+}
 bool TOL_VarObject::CloneDepthAllows() { return g_cloneDepth < kCloneDepthLimit; }
+
+VarRef TOL_VarObject::DeepCopy(TOL_Var* value) {
+  if (!CloneDepthAllows()) return VarRef(value);
+  CloneDepth depth;
+  if (auto it = g_copies.find(value); it != g_copies.end()) return it->second;
+  VarRef copy = value->Clone(nullptr);
+  g_copies.emplace(value, copy);
+  return copy;
+}
 
 void TOL_VarObject::SetBase(TOL_VarObject* base) {
   // A base chain that leads back here would make every failing lookup loop forever.
@@ -46,8 +62,7 @@ VarRef TOL_VarObject::CopyForClone(TOL_Var* value) {
       return VarRef(value);
     case kTypeArray:
     case kTypeObject:
-      if (!CloneDepthAllows()) return VarRef(value);
-      return value->Clone(nullptr);
+      return DeepCopy(value);
     default:
       return value->Clone(nullptr);
   }

@@ -40,6 +40,8 @@ class TOL_VarObject : public TOL_Var {
   // Deep copies nest at most this far (a structure that contains itself would never end);
   // beyond it, values are shared.
   static bool CloneDepthAllows();
+  // A deep copy of an array or object, made once per copy operation (later requests share it).
+  static VarRef DeepCopy(TOL_Var* value);
   struct CloneDepth {
     CloneDepth();
     ~CloneDepth();

@@ -311,3 +311,27 @@ TEST_F(Values, ApplyModelCallsAssignsAndFillsArrays) {
 
 }  // namespace
 }  // namespace tav::script
+
+namespace tav::script {
+namespace {
+
+TEST_F(Values, CopiesOfSharedStructureAreMadeOnceAndFinish) {
+  // Each object holds the next one twice: copying path by path would take 2^40 steps.
+  auto first = Make<TOL_VarObject>();
+  TOL_VarObject* last = first.get();
+  for (int i = 0; i < 40; ++i) {
+    auto next = Make<TOL_VarObject>();
+    last->SetMember(next.get(), "A");
+    last->SetMember(next.get(), "B");
+    last = next.get();
+  }
+  last->SetMember(first.get(), "BACK");  // and a cycle
+  VarRef copy = first->Clone(nullptr);
+  TOL_Var* a = copy->FindMember(Atom::Intern("A"));
+  ASSERT_NE(a, nullptr);
+  EXPECT_NE(a, first->FindMember(Atom::Intern("A")));
+  EXPECT_EQ(a, copy->FindMember(Atom::Intern("B")));  // the sharing is kept
+}
+
+}  // namespace
+}  // namespace tav::script

@@ -1,0 +1,85 @@
+#include "app/engine_bridge.h"
+
+#include <cstdio>
+
+#include "engine/engine_services.h"
+#include "engine/game_system.h"
+#include "platform/diagnostics.h"
+#include "platform/message_box.h"
+#include "platform/sjis.h"
+
+namespace tav::app {
+namespace {
+
+// Counts the scripts the shell started that are still running, so that a close arriving from
+// inside them (through Wait or a modal loop) never frees the engine under them.
+class ScriptRun {
+ public:
+  ScriptRun() { ++depth_; }
+  ~ScriptRun() { --depth_; }
+  static bool Active() { return depth_ > 0; }
+
+ private:
+  static inline int depth_ = 0;
+};
+
+class GameSession : public EngineSession {
+ public:
+  explicit GameSession(std::unique_ptr<engine::TAV_GameSystem> game) : game_(std::move(game)) {
+    engine::Services().game = game_.get();
+  }
+  ~GameSession() override { engine::Services().game = nullptr; }
+
+  void Start() {
+    ScriptRun run;
+    game_->RunStartup();
+  }
+
+  const platform::Bitmap* Picture() override {
+    auto& stack = game_->ViewStack();
+    return stack.empty() ? nullptr : &stack.back().picture;
+  }
+
+  // Click and key dispatch to the top screen's handlers arrive with the views and screens.
+  void Click(int, int) override {}
+  void Key(int) override {}
+
+  bool Busy() const override { return ScriptRun::Active(); }
+
+ private:
+  std::unique_ptr<engine::TAV_GameSystem> game_;
+};
+
+}  // namespace
+
+EngineFactory MakeEngineFactory(platform::GamePathResolver& paths, StartReport& report) {
+  return [&paths, &report](platform::Host& host) -> std::unique_ptr<EngineSession> {
+    engine::EngineServices& services = engine::Services();
+    services.host = &host;
+    services.paths = &paths;
+    services.closing = false;
+    std::unique_ptr<engine::TAV_GameSystem> game;
+    try {
+      game = std::make_unique<engine::TAV_GameSystem>();
+    } catch (const engine::RequiredFileError& error) {
+      report.missingRequiredFile = true;
+      std::string file = error.GamePath();
+      platform::Diagnose(platform::Severity::Error, file, "required file cannot be opened");
+      if (host.IsHeadless()) {
+        std::fprintf(stderr, "tav: cannot open the required file %s\n", platform::SjisToUtf8(file).c_str());
+      } else {
+        // The framework's file-error box: the window then stays empty.
+        std::string text = file + platform::Utf8ToSjis(" を開けません。");
+        host.MessageBox(text, "TAV", platform::MB_OK | platform::MB_ICONEXCLAMATION, false);
+      }
+      return nullptr;
+    }
+    // The step that stopped has reported itself (file, line and reason); the game runs on.
+    if (game->Stop().step != 0) report.stoppedEarly = true;
+    auto session = std::make_unique<GameSession>(std::move(game));
+    session->Start();
+    return session;
+  };
+}
+
+}  // namespace tav::app

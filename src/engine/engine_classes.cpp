@@ -1,0 +1,21 @@
+#include "engine/engine_classes.h"
+
+#include "engine/init_array.h"
+#include "engine/timed_events.h"
+#include "screen/random_sources.h"
+#include "screen/screen_classes.h"
+#include "screen/view_classes.h"
+#include "script/builtin_methods.h"
+
+namespace tav::engine {
+
+void RegisterEngineClasses() {
+  script::RegisterBuiltinMethods();
+  screen::RegisterScreenValueClasses();
+  screen::RegisterRandomSources();
+  screen::RegisterViewClasses();
+  RegisterTimedEventClasses();
+  RegisterInitArrayClass();
+}
+
+}  // namespace tav::engine

@@ -1,0 +1,148 @@
+#include "engine/game_system.h"
+
+#include "engine/builtin_functions.h"
+#include "engine/engine_integers.h"
+#include "engine/engine_services.h"
+#include "engine/init_array.h"
+#include "platform/diagnostics.h"
+#include "platform/game_path.h"
+#include "screen/screen_classes.h"
+#include "script/frame.h"
+#include "script/registry.h"
+#include "script/script_file.h"
+
+namespace tav::engine {
+
+using platform::Diagnose;
+using platform::Severity;
+
+script::PathResolver GameFileResolver() {
+  platform::GamePathResolver* paths = Services().paths;
+  if (!paths) return {};
+  return [paths](std::string_view path) { return paths->Resolve(path); };
+}
+
+// Each step runs only when every step before it went through; a step that stops leaves the
+// object usable with what was loaded so far.
+TAV_GameSystem::TAV_GameSystem() {
+  InitializeFields();
+  if (!CreateBaseScreen()) return;
+  DeclareGlobals();
+  AddBuiltins();
+  if (!DefineConstants()) return;
+  if (!BindGlobalForms()) return;
+  if (!BindGlobalFuncs()) return;
+  CompileStartup();
+  if (!BuildTypes()) return;
+  LoadViews();
+  LoadNumberedTables();
+}
+
+// Torn down in a fixed order: scheduled removals and the start-up body first, so that nothing
+// they hold is looked at after the objects they name were released. Values are not freed here;
+// what nothing else holds goes at the next collection pass.
+TAV_GameSystem::~TAV_GameSystem() {
+  if (timedRemoveEvents_) timedRemoveEvents_->RemoveAll();
+  startup_.reset();
+  if (globals_) globals_->RemoveAllMembers();
+  viewStack_.clear();
+  types_.ReleaseTypes();
+  strings_.clear();
+  music_.clear();
+  views_.clear();
+  types_.ReleaseInstanceTables();
+  globals_.reset();
+}
+
+void TAV_GameSystem::RunStartup() {
+  if (startup_) {
+    script::Ref<script::TOL_VarObArray> frame = NewGlobalFrame();
+    script::VarRef result;
+    startup_->Execute(result, frame.get());
+  }
+  script::Registry::CollectGarbageAll();
+}
+
+script::TOL_Var* TAV_GameSystem::View(int number) const {
+  auto it = views_.find(number);
+  return it == views_.end() ? nullptr : it->second.get();
+}
+
+const std::string* TAV_GameSystem::MusicName(int number) const {
+  auto it = music_.find(number);
+  return it == music_.end() ? nullptr : &it->second;
+}
+
+const std::string* TAV_GameSystem::String(int number) const {
+  auto it = strings_.find(number);
+  return it == strings_.end() ? nullptr : &it->second;
+}
+
+TableContext TAV_GameSystem::Tables() const { return TableContext{&types_, globals_.get(), resolver_}; }
+
+script::Ref<script::TOL_VarObArray> TAV_GameSystem::NewGlobalFrame() const {
+  return script::NewFrame(nullptr, nullptr, globals_.get());
+}
+
+bool TAV_GameSystem::StopAt(int step, std::string where, std::string reason) {
+  Diagnose(Severity::Error, where, "start-up stops at step " + std::to_string(step) + ": " + reason);
+  stop_ = StartupStop{step, std::move(where), std::move(reason)};
+  return false;
+}
+
+script::PairList TAV_GameSystem::ReadRequired(const std::string& gamePath) const {
+  std::string error;
+  std::optional<script::PairList> list = script::ReadDefinitionFile(gamePath, resolver_, &error);
+  if (!list) {
+    Diagnose(Severity::Error, gamePath, error.empty() ? "cannot be read" : error);
+    throw RequiredFileError(gamePath);
+  }
+  return std::move(*list);
+}
+
+// Step 1. The value classes that declarations and stored objects name must be known before any
+// definition file is read (TIME, the initializer array); registering them again changes nothing.
+void TAV_GameSystem::InitializeFields() {
+  screen::RegisterScreenValueClasses();
+  RegisterInitArrayClass();
+  resolver_ = GameFileResolver();
+  globals_ = script::Make<script::TOL_VarObject>();
+  timedRemoveEvents_ = script::NewArray();
+  screenWidth_ = 800;
+  screenHeight_ = 600;
+}
+
+// Step 2. On a windowing system this step could fail to get a surface from the window; our
+// pictures are plain memory, so the base screen always exists.
+bool TAV_GameSystem::CreateBaseScreen() {
+  ScreenEntry base;
+  base.picture = platform::Bitmap(screenWidth_, screenHeight_);
+  viewStack_.push_back(std::move(base));
+  return true;
+}
+
+// Step 4. After the declarations, so a declared global with one of these names is replaced.
+void TAV_GameSystem::AddBuiltins() {
+  AddBuiltinFunctions(globals_.get());
+  for (EngineInteger which : kEngineIntegers) {
+    globals_->SetMember(EngineIntegerValue(which), EngineIntegerName(which));
+  }
+}
+
+// Step 8. Without a start-up script the game simply shows its base screen.
+void TAV_GameSystem::CompileStartup() {
+  const char* path = "config\\startup.tas";
+  std::string error;
+  startup_ = script::CompileScriptFile(path, resolver_, &error);
+  if (!startup_) Diagnose(Severity::Warning, path, "no start-up script: " + error);
+}
+
+// Step 9.
+bool TAV_GameSystem::BuildTypes() {
+  if (std::optional<StartupStop> stop = BuildObjectTypes(types_, globals_.get(), resolver_)) {
+    return StopAt(9, std::move(stop->where), std::move(stop->reason));
+  }
+  return true;
+}
+
+}  // namespace tav::engine

@@ -1,0 +1,120 @@
+// PlayMusic, PlayMusicFile, StopMusic, PlayingMusic, PlaySound, StopSound, PlayingSound.
+#include "engine/sound_functions.h"
+
+#include "engine/builtin_bodies.h"
+#include "engine/engine_services.h"
+#include "engine/game_system.h"
+#include "platform/diagnostics.h"
+#include "script/method_args.h"
+#include "script/scalars.h"
+
+namespace tav::engine {
+
+namespace {
+
+// The output in place until sound arrives: a file that no decoder accepts. Every start fails
+// (the channel is silent afterwards), so there is nothing to stop and nothing playing.
+class SilentOutput final : public SoundOutput {
+ public:
+  int Play(int, const std::string& gamePathSjis, bool) override {
+    platform::Diagnose(platform::Severity::Info, gamePathSjis, "no sound output accepts this file");
+    return -1;
+  }
+  int Stop(int) override { return -1; }
+  bool IsPlaying(int) override { return false; }
+};
+
+SoundOutput*& Installed() {
+  static SoundOutput* output = nullptr;
+  return output;
+}
+
+}  // namespace
+
+void SetSoundOutput(SoundOutput* output) { Installed() = output; }
+
+SoundOutput& CurrentSoundOutput() {
+  static SilentOutput silent;
+  SoundOutput* output = Installed();
+  return output ? *output : silent;
+}
+
+namespace builtins {
+
+using script::MethodArgs;
+using script::TOL_Var;
+using script::TOL_VarObArray;
+using script::VarRef;
+
+namespace {
+
+constexpr int kMusicChannel = 0;
+constexpr int kFirstSoundChannel = 1;
+constexpr int kLastSoundChannel = 15;
+
+const std::string kMusicFolder = "config\\music\\";
+const std::string kSoundFolder = "config\\sound\\";
+
+bool IsSoundChannel(int32_t channel) {
+  return channel >= kFirstSoundChannel && channel <= kLastSoundChannel;
+}
+
+// Music loops unless the script says otherwise; sound effects play once unless told to loop.
+bool LoopArg(const MethodArgs& a, int index, bool fallback) {
+  TOL_Var* value = a.Element(index);
+  return value ? value->GetBool() : fallback;
+}
+
+}  // namespace
+
+// Numbers are those of the game's music table; an unknown number leaves the music as it is.
+VarRef PlayMusic(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {
+  MethodArgs a(args);
+  if (!a.Has(0)) return nullptr;
+  TAV_GameSystem* game = Services().game;
+  const std::string* file = game ? game->MusicName(a.Long(0)) : nullptr;
+  if (file) CurrentSoundOutput().Play(kMusicChannel, kMusicFolder + *file, LoopArg(a, 1, true));
+  return nullptr;
+}
+
+VarRef PlayMusicFile(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {
+  MethodArgs a(args);
+  if (!a.Has(0)) return nullptr;
+  CurrentSoundOutput().Play(kMusicChannel, kMusicFolder + a.Text(0), LoopArg(a, 1, true));
+  return nullptr;
+}
+
+VarRef StopMusic(TOL_Var*, TOL_VarObArray*, TOL_VarObArray*) {
+  SoundOutput& output = CurrentSoundOutput();
+  if (output.IsPlaying(kMusicChannel)) output.Stop(kMusicChannel);
+  return nullptr;
+}
+
+VarRef PlayingMusic(TOL_Var*, TOL_VarObArray*, TOL_VarObArray*) {
+  return script::NewBool(CurrentSoundOutput().IsPlaying(kMusicChannel));
+}
+
+VarRef PlaySound(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {
+  MethodArgs a(args);
+  if (a.Count() < 2) return nullptr;
+  int32_t channel = a.Long(0);
+  if (!IsSoundChannel(channel)) return nullptr;
+  CurrentSoundOutput().Play(channel, kSoundFolder + a.Text(1), LoopArg(a, 2, false));
+  return nullptr;
+}
+
+VarRef StopSound(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {
+  MethodArgs a(args);
+  if (a.Has(0) && IsSoundChannel(a.Long(0))) CurrentSoundOutput().Stop(a.Long(0));
+  return nullptr;
+}
+
+// Any channel may be asked about, the music channel 0 included.
+VarRef PlayingSound(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {
+  MethodArgs a(args);
+  if (!a.Has(0)) return nullptr;
+  return script::NewBool(CurrentSoundOutput().IsPlaying(a.Long(0)));
+}
+
+}  // namespace builtins
+}  // namespace tav::engine
