@@ -5,8 +5,12 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/sjis.h"
+#include "engine/engine_classes.h"
+#include "platform/game_path.h"
+#include "screen/var_view.h"
 #include "script/compile_error.h"
+#include "script/definition_file.h"
+#include "script/formulate.h"
 #include "script/runtime.h"
 #include "script/script_file.h"
 
@@ -15,46 +19,120 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool HasScriptExtension(const fs::path& path) {
+bool HasExtension(const fs::path& path, const char* wanted) {
   std::string ext = path.extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-  return ext == ".tas";
+  return ext == wanted;
 }
 
-// The path as the game would name it: relative to the game folder, with backslashes.
-std::string GameName(const fs::path& path, const fs::path& root) {
-  std::string name = path.lexically_relative(root).generic_string();
-  std::replace(name.begin(), name.end(), '/', '\\');
-  return name;
-}
+// Reports in the form authors know from compilers: "path:line: reason", the path as the game
+// names it (config\view\title\LEFTDOWN3.tas).
+class Checker {
+ public:
+  explicit Checker(const fs::path& root)
+      : root_(root), paths_(root.string()), resolver_([this](std::string_view p) { return paths_.Resolve(p); }) {}
+
+  void Fail(const std::string& where, int line, const std::string& reason) {
+    if (line > 0) std::printf("%s:%d: %s\n", where.c_str(), line, reason.c_str());
+    else std::printf("%s: %s\n", where.c_str(), reason.c_str());
+    ++failed_;
+  }
+
+  std::string GameName(const fs::path& path) const {
+    std::string name = path.lexically_relative(root_).generic_string();
+    std::replace(name.begin(), name.end(), '/', '\\');
+    return name;
+  }
+
+  // The files start-up cannot do without.
+  void RequiredFiles() {
+    for (const char* file : {"config\\global.def", "config\\model.def", "config\\view.def"}) {
+      if (!paths_.Resolve(file)) Fail(file, 0, "required file missing");
+    }
+  }
+
+  // Every value of a definition file that start-up compiles as an expression.
+  void Expressions(const std::string& gamePath) {
+    if (!paths_.Resolve(gamePath)) return;
+    auto pairs = script::ReadDefinitionFile(gamePath, resolver_);
+    if (!pairs) return;
+    ++checked_;
+    for (const script::DefinitionPair& pair : *pairs) {
+      script::TOL_Formulate formula;
+      if (!formula.Compile(pair.value)) {
+        Fail(pair.file.empty() ? gamePath : pair.file, pair.line, script::LastCompileError().reason);
+      }
+    }
+  }
+
+  // The stored views named by view.def.
+  void Views() {
+    auto pairs = script::ReadDefinitionFile("config\\view.def", resolver_);
+    if (!pairs) return;
+    for (const script::DefinitionPair& pair : *pairs) {
+      std::string gamePath = "config\\view\\" + pair.value + ".tav";
+      ++checked_;
+      auto real = paths_.Resolve(gamePath);
+      std::string error;
+      if (!real) {
+        Fail(gamePath, 0, "view file missing (named at " + pair.Where() + ")");
+      } else if (!screen::LoadViewFile(*real, error)) {
+        Fail(gamePath, 0, error);
+      }
+    }
+  }
+
+  void Scripts() {
+    std::error_code ec;
+    std::vector<fs::path> files;
+    for (auto it = fs::recursive_directory_iterator(root_ / "config", ec); !ec && it != fs::end(it); it.increment(ec)) {
+      if (it->is_regular_file(ec) && HasExtension(it->path(), ".tas")) files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files) {
+      ++checked_;
+      if (!script::CompileScriptFile(file.string())) {
+        const script::CompileError& why = script::LastCompileError();
+        Fail(GameName(file), why.line, why.reason.empty() ? "does not compile" : why.reason);
+      }
+    }
+  }
+
+  void FormFilesOfTypes() {
+    for (const std::string& name : paths_.List("config\\model")) {
+      if (name.size() > 9 && name.compare(0, 5, "form_") == 0 && HasExtension(name, ".def")) {
+        Expressions("config\\model\\" + name);
+      }
+    }
+  }
+
+  int Summary() const {
+    std::printf("%d file%s checked, %d failure%s\n", checked_, checked_ == 1 ? "" : "s", failed_,
+                failed_ == 1 ? "" : "s");
+    return failed_ ? 1 : 0;
+  }
+
+ private:
+  fs::path root_;
+  platform::GamePathResolver paths_;
+  script::PathResolver resolver_;
+  int checked_ = 0;
+  int failed_ = 0;
+};
 
 }  // namespace
 
 int CheckGameScripts(const std::string& gameDir) {
   script::InitializeRuntime();
-  const fs::path root(gameDir);
-  std::error_code ec;
-  std::vector<fs::path> files;
-  for (auto it = fs::recursive_directory_iterator(root / "config", ec); !ec && it != fs::end(it); it.increment(ec)) {
-    if (it->is_regular_file(ec) && HasScriptExtension(it->path())) files.push_back(it->path());
-  }
-  if (ec && files.empty()) {
-    std::printf("%s: no config folder to check\n", gameDir.c_str());
-    return 1;
-  }
-  std::sort(files.begin(), files.end());
-  int failed = 0;
-  for (const fs::path& file : files) {
-    std::string error;
-    if (!script::CompileScriptFile(file.string(), &error)) {
-      const script::CompileError& why = script::LastCompileError();
-      std::printf("%s:%d: %s\n", GameName(file, root).c_str(), why.line,
-                  why.reason.empty() ? "does not compile" : why.reason.c_str());
-      ++failed;
-    }
-  }
-  std::printf("%zu script%s checked, %d failed\n", files.size(), files.size() == 1 ? "" : "s", failed);
-  return failed ? 1 : 0;
+  engine::RegisterEngineClasses();
+  Checker checker{fs::path(gameDir)};
+  checker.RequiredFiles();
+  checker.Expressions("config\\define.def");
+  checker.Expressions("config\\form.def");
+  checker.FormFilesOfTypes();
+  checker.Scripts();
+  checker.Views();
+  return checker.Summary();
 }
 
 }  // namespace tav::app
