@@ -116,17 +116,20 @@ void ApplyCall(size_t calleeIndex, size_t argumentCount) {
   Resolve(stack[calleeIndex]);
   Own(stack[calleeIndex]);
   auto args = NewArray();
+  std::vector<VarRef> values;
+  values.reserve(argumentCount);
   for (size_t i = 1; i <= argumentCount; ++i) {
     FormulaItem& arg = stack[calleeIndex + i];
     Resolve(arg);
     if (arg.shared) {
       Own(arg);  // already a private copy: a value needs no second one
-      args->Add(arg.value.get());
+      values.push_back(arg.value);
       continue;
     }
     TOL_Var* value = arg.value.get();
-    args->Add(value->IsValue() ? value->Clone(nullptr).get() : value);
+    values.push_back(value->IsValue() ? value->Clone(nullptr) : arg.value);
   }
+  args->AdoptElements(std::move(values));
   TOL_VarObArray* caller = t_frames.empty() ? nullptr : t_frames.back();
   VarRef callee = stack[calleeIndex].value;
   TOL_Var* self = stack[calleeIndex].owner.get();

@@ -14,18 +14,16 @@ Atom Names::This() {
   return atom;
 }
 
+// Every call builds one, so the slots are filled in one go rather than made empty and replaced.
 Ref<TOL_VarObArray> NewFrame(TOL_Var* args, TOL_Var* self, TOL_Var* globals) {
   auto frame = NewArray();
-  frame->SetSize(kFrameSlots, -1);
-  if (args) {
-    frame->SetAt(kArgsSlot, args);
-    frame->SetMember(args, Names::Args());
-  }
-  if (self) {
-    frame->SetAt(kThisSlot, self);
-    frame->SetMember(self, Names::This());
-  }
-  if (globals) frame->SetAt(kGlobalSlot, globals);
+  std::vector<VarRef> slots(kFrameSlots);
+  slots[kArgsSlot] = VarRef(args);
+  slots[kThisSlot] = VarRef(self);
+  slots[kGlobalSlot] = VarRef(globals);
+  frame->AdoptElements(std::move(slots));
+  if (args) frame->SetMember(args, Names::Args());
+  if (self) frame->SetMember(self, Names::This());
   return frame;
 }
 

@@ -14,10 +14,6 @@
 
 namespace tav::script {
 
-// Texts a method builds are capped: a script asking for a two-gigabyte padding or a replacement
-// that doubles a text on every pass gets "not done" instead of exhausting memory.
-inline constexpr size_t kMaxTextBytes = size_t{1} << 26;
-
 // Read-only view of one call's argument array.
 class MethodArgs {
  public:

@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "script/scalars.h"
+#include "script/string_text.h"
 
 namespace tav::script {
 namespace {
@@ -76,11 +77,21 @@ double Roots(double value, int32_t n) {
 
 VarRef Bool(bool v) { return NewBool(v); }
 
+// A concatenation that would pass the text cap is not done: the left text stands.
+bool FitsText(size_t have, size_t add) { return add <= kMaxTextBytes && have <= kMaxTextBytes - add; }
+
+VarRef Concatenate(TOL_Var* l, TOL_Var* r) {
+  std::string text = l->GetString();
+  const std::string right = r->GetString();
+  if (FitsText(text.size(), right.size())) text += right;
+  return NewString(std::move(text));
+}
+
 VarRef Arithmetic(int32_t op, TOL_Var* l, TOL_Var* r, bool stringTimesBool) {
   Types t = TypesOf(l, r);
   switch (op) {
     case kOpPlus:
-      if (t.Either(kTypeString)) return NewString(l->GetString() + r->GetString());
+      if (t.Either(kTypeString)) return Concatenate(l, r);
       if (t.Either(kTypeInt64)) return NewInt64(Add64(l->GetInt64(), r->GetInt64()));
       if (t.Either(kTypeDouble)) return NewDouble(l->GetDouble() + r->GetDouble());
       return NewInt(Wrap32(int64_t{l->GetLong()} + r->GetLong()));
@@ -220,9 +231,11 @@ void CompoundAssign(int32_t op, TOL_Var* l, TOL_Var* r) {
       if (&l->GetRuntimeClass() == &TOL_VarString::kClassInfo) {
         auto* text = static_cast<TOL_VarString*>(l);
         if (&r->GetRuntimeClass() == &TOL_VarString::kClassInfo && r != l) {
-          text->MutableValue() += static_cast<TOL_VarString*>(r)->Value();
+          const std::string& right = static_cast<TOL_VarString*>(r)->Value();
+          if (FitsText(text->Value().size(), right.size())) text->MutableValue() += right;
         } else {
-          text->MutableValue() += r->GetString();
+          const std::string right = r->GetString();
+          if (FitsText(text->Value().size(), right.size())) text->MutableValue() += right;
         }
         return;
       }

@@ -112,7 +112,9 @@ int Registry::CollectGarbage() {
 
 int Registry::CollectGarbage(uint32_t intervalMs) {
   State& s = S();
-  if (s.passRan && s.ticks && s.ticks() - s.lastPass < intervalMs) return s.tracked;
+  if (s.passRan && s.ticks && s.ticks() - s.lastPass < intervalMs && s.pending.size() < kPendingLimit) {
+    return s.tracked;
+  }
   return CollectGarbage();
 }
 

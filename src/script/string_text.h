@@ -13,6 +13,10 @@
 
 namespace tav::script {
 
+// Texts that scripts build are capped: a script asking for a two-gigabyte padding, or doubling a
+// text on every pass, gets "not done" instead of exhausting memory.
+inline constexpr size_t kMaxTextBytes = size_t{1} << 26;
+
 // Byte length of the character starting at `i` (1 or 2).
 size_t SjisCharLength(std::string_view text, size_t i);
 

@@ -170,6 +170,13 @@ TOL_Var* TOL_VarObArray::FindMember(Atom name) {
   return TOL_VarObject::FindMember(name);
 }
 
+void TOL_VarObArray::AdoptElements(std::vector<VarRef> elements) {
+  for (VarRef& element : elements) {
+    if (!element) element = NewRef();
+  }
+  elements_ = std::move(elements);
+}
+
 void TOL_VarObArray::Reorder(const std::vector<int>& order) {
   std::vector<VarRef> reordered;
   reordered.reserve(order.size());

@@ -10,6 +10,7 @@
 #include "script/registry.h"
 #include "script/runtime.h"
 #include "script/scalars.h"
+#include "script/string_text.h"
 #include "script/var_ref.h"
 
 namespace tav::script {
@@ -237,6 +238,18 @@ TEST_F(Expressions, StringAppendInPlace) {
   Global("N", NewInt(1));
   Eval("n += \"2\"");  // computed as a STRING "12", then assigned into the INT
   EXPECT_EQ(globals_->FindMember("N")->GetLong(), 12);
+}
+
+TEST_F(Expressions, ConcatenationStopsAtTheTextCap) {
+  Global("S", NewString(std::string(kMaxTextBytes - 1, 'x')));
+  Eval("s += \"ab\"");  // one byte too many: not done
+  EXPECT_EQ(globals_->FindMember("S")->GetString().size(), kMaxTextBytes - 1);
+  Eval("s += 7");
+  EXPECT_EQ(globals_->FindMember("S")->GetString().size(), kMaxTextBytes);
+  Global("T", NewString("t"));
+  Eval("t = s + s");
+  EXPECT_EQ(globals_->FindMember("T")->GetString().size(), kMaxTextBytes);  // the left text
+  EXPECT_EQ(Eval("\"ab\" + 1")->GetString(), "ab1");
 }
 
 TEST_F(Expressions, IndexingAndMembers) {
