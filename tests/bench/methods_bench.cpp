@@ -1,6 +1,5 @@
-// Costs of the higher-order array methods: Sort with a script comparison and Find/Enum over a
-// large array. The callbacks stand in for compiled script functions: they find ARGS or THIS by
-// name in their frame, convert the values and answer a new value, as a FUNC body would.
+// Costs of the higher-order array methods: Sort with a script comparison FUNC and Find/Enum
+// with FORM conditions over a large array.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -11,42 +10,22 @@
 #include "script/runtime.h"
 #include "script/scalars.h"
 #include "script/var_array.h"
-#include "script/var_function.h"
+#include "script/script_file.h"
+#include "script/var_func.h"
 
 namespace tav::script {
 namespace {
 
-// RETURN ARGS[0] - ARGS[1];
-class CompareArgs : public TOL_VarFunction {
- public:
-  VarRef Call(TOL_VarObArray* frame) override {
-    static const Atom args = Atom::Intern("ARGS");
-    TOL_Var* array = frame->FindMember(args);
-    return NewInt(array->GetAt(0)->GetLong() - array->GetAt(1)->GetLong());
-  }
-};
+// The callbacks are compiled script functions, as a game passes them.
+VarRef CompiledFunc(std::string_view body) {
+  return Make<TOL_VarFuncState>(CompileScriptText(body));
+}
 
-// RETURN THIS == wanted;
-class ThisEquals : public TOL_VarFunction {
- public:
-  explicit ThisEquals(int wanted) : wanted_(wanted) {}
-  VarRef Call(TOL_VarObArray* frame) override {
-    static const Atom self = Atom::Intern("THIS");
-    return NewBool(frame->FindMember(self)->GetLong() == wanted_);
-  }
-
- private:
-  int wanted_;
-};
-
-// RETURN THIS % 2 == 0;
-class ThisIsEven : public TOL_VarFunction {
- public:
-  VarRef Call(TOL_VarObArray* frame) override {
-    static const Atom self = Atom::Intern("THIS");
-    return NewBool(frame->FindMember(self)->GetLong() % 2 == 0);
-  }
-};
+VarRef CompiledForm(std::string_view expression) {
+  auto form = Make<TOL_VarFuncForm>();
+  form->Compile(expression);
+  return form;
+}
 
 void Start() {
   InitializeRuntime();
@@ -71,7 +50,7 @@ VarRef CallMethod(TOL_VarObArray* array, const char* name, std::initializer_list
 void BM_SortWithScriptComparison(benchmark::State& state) {
   Start();
   const int n = static_cast<int>(state.range(0));
-  auto compare = Make<CompareArgs>();
+  auto compare = CompiledFunc("RETURN ARGS[0] - ARGS[1];");
   auto unused = NewInt(0);
   unsigned seed = 1;
   for (auto _ : state) {
@@ -93,7 +72,7 @@ void BM_FindVisitingEveryElement(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   auto array = NewArray();
   for (int i = 0; i < n; ++i) array->Add(NewInt(i).get());
-  auto isLast = Make<ThisEquals>(n - 1);
+  auto isLast = CompiledForm("THIS == " + std::to_string(n - 1));
   for (auto _ : state) {
     VarRef found = CallMethod(array.get(), "FIND", {isLast.get()});
     benchmark::DoNotOptimize(found.get());
@@ -110,7 +89,7 @@ void BM_EnumHalfOfTheElements(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   auto array = NewArray();
   for (int i = 0; i < n; ++i) array->Add(NewInt(i).get());
-  auto isEven = Make<ThisIsEven>();
+  auto isEven = CompiledForm("THIS % 2 == 0");
   for (auto _ : state) {
     VarRef found = CallMethod(array.get(), "ENUM", {isEven.get()});
     benchmark::DoNotOptimize(found.get());
