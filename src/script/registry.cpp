@@ -1,6 +1,7 @@
 #include "script/registry.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "script/var.h"
@@ -32,6 +33,31 @@ struct State {
   uint32_t lastPass = 0;
   bool passRan = false;
 };
+
+// Orders the marked list by creation order. The orders of values alive at one time lie close
+// together, so a radix sort over the span they cover takes a couple of linear passes where a
+// comparison sort of millions of entries would dominate the whole pass.
+void SortByOrder(std::vector<Pending>& list) {
+  if (list.size() < 65536) {
+    std::sort(list.begin(), list.end());
+    return;
+  }
+  auto [low, high] = std::minmax_element(list.begin(), list.end());
+  const uint64_t base = low->order;
+  const uint64_t span = high->order - base;
+  std::vector<Pending> scratch(list.size());
+  constexpr int kDigitBits = 16;
+  constexpr size_t kBuckets = size_t{1} << kDigitBits;
+  std::vector<size_t> counts(kBuckets);
+  for (int shift = 0; shift < 64 && (span >> shift) != 0; shift += kDigitBits) {
+    std::fill(counts.begin(), counts.end(), 0);
+    for (const Pending& p : list) ++counts[((p.order - base) >> shift) & (kBuckets - 1)];
+    size_t total = 0;
+    for (size_t& c : counts) total += std::exchange(c, total);
+    for (const Pending& p : list) scratch[counts[((p.order - base) >> shift) & (kBuckets - 1)]++] = p;
+    list.swap(scratch);
+  }
+}
 
 State& S() {
   static State* state = new State;  // outlives static destructors that may still drop values
@@ -86,7 +112,7 @@ int Registry::CollectGarbage() {
   std::vector<Pending> marked;
   marked.swap(s.spare);
   marked.swap(s.pending);  // pending takes the spare's (empty) capacity
-  if (!std::is_sorted(marked.begin(), marked.end())) std::sort(marked.begin(), marked.end());
+  if (!std::is_sorted(marked.begin(), marked.end())) SortByOrder(marked);
   std::vector<Pending> dropped;
   s.passHeap = &dropped;
   while (!marked.empty() || !dropped.empty()) {
@@ -112,6 +138,8 @@ int Registry::CollectGarbage() {
 
 int Registry::CollectGarbage(uint32_t intervalMs) {
   State& s = S();
+  // Loops ask after every iteration; while little waits, not even the clock is read.
+  if (s.pending.size() < kFewPending) return s.tracked;
   if (s.passRan && s.ticks && s.ticks() - s.lastPass < intervalMs && s.pending.size() < kPendingLimit) {
     return s.tracked;
   }

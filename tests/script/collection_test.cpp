@@ -116,13 +116,21 @@ TEST_F(Collection, LargeNumbersOfValuesAreCollected) {
   EXPECT_EQ(Registry::CollectGarbageAll() - base_, 0);
 }
 
-TEST_F(Collection, IntervalLimitedPassesWaitForTheClock) {
+TEST_F(Collection, IntervalLimitedPassesWaitForTheClockOrForManyValues) {
   uint32_t now = 1000;
   Registry::SetTickSource([&] { return now; });
   Registry::CollectGarbage();  // records the time of this pass
-  NewInt(1);                   // dropped at once
-  EXPECT_EQ(Registry::CollectGarbage(20) - base_, 1);
+  const int some = static_cast<int>(Registry::kFewPending);
+  for (int i = 0; i < some; ++i) NewInt(i);  // each dropped at once
+  EXPECT_EQ(Registry::CollectGarbage(20) - base_, some);
   now += 20;
+  EXPECT_EQ(Registry::CollectGarbage(20) - base_, 0);
+  // A handful of values waiting is not worth a pass, whatever the clock says.
+  NewInt(1);
+  now += 100;
+  EXPECT_EQ(Registry::CollectGarbage(20) - base_, 1);
+  // Many values waiting are collected even while the clock stands still.
+  for (size_t i = 0; i < Registry::kPendingLimit; ++i) NewInt(2);
   EXPECT_EQ(Registry::CollectGarbage(20) - base_, 0);
   Registry::SetTickSource(nullptr);
 }
