@@ -1,6 +1,7 @@
 #include "script/var_func.h"
 
 #include "platform/diagnostics.h"
+#include "script/registry.h"
 #include "script/stack_headroom.h"
 #include "script/statement.h"
 
@@ -11,6 +12,7 @@ TOL_IMPLEMENT_CLASS(TOL_VarFuncForm)
 
 namespace {
 
+constexpr uint32_t kCallCollectionIntervalMs = 20;
 thread_local int t_depth = 0;
 // Set when a call was refused for depth; every script call answers none until the outermost
 // one returns.
@@ -63,7 +65,11 @@ VarRef TOL_VarFuncState::Call(TOL_VarObArray* frame) {
   CallDepthGuard guard("FUNC", name_);
   if (!guard.Admitted()) return nullptr;
   VarRef out;
-  if (body_->Execute(out, frame) != kStatusReturn) return nullptr;
+  const int status = body_->Execute(out, frame);
+  // Deep recursion without loops would otherwise never collect: calls take part in the same
+  // interval-limited passes loops run (what the call answers is held, so it survives).
+  Registry::CollectGarbage(kCallCollectionIntervalMs);
+  if (status != kStatusReturn) return nullptr;
   return out;
 }
 
