@@ -32,6 +32,7 @@ struct State {
   std::function<uint32_t()> ticks;
   uint32_t lastPass = 0;
   bool passRan = false;
+  size_t nextClockReading = 0;  // interval-limited passes look at the clock from this many waiting
 };
 
 // Orders the marked list by creation order. The orders of values alive at one time lie close
@@ -109,6 +110,7 @@ int Registry::CollectGarbage() {
   if (s.passHeap) return s.tracked;  // a destructor asked for a pass: the running one covers it
   s.passRan = true;
   if (s.ticks) s.lastPass = s.ticks();
+  s.nextClockReading = kFewPending;
   std::vector<Pending> marked;
   marked.swap(s.spare);
   marked.swap(s.pending);  // pending takes the spare's (empty) capacity
@@ -138,9 +140,12 @@ int Registry::CollectGarbage() {
 
 int Registry::CollectGarbage(uint32_t intervalMs) {
   State& s = S();
-  // Loops ask after every iteration; while little waits, not even the clock is read.
-  if (s.pending.size() < kFewPending) return s.tracked;
-  if (s.passRan && s.ticks && s.ticks() - s.lastPass < intervalMs && s.pending.size() < kPendingLimit) {
+  // Loops ask after every iteration; the clock is read only when a few more values wait than
+  // at the last reading.
+  const size_t waiting = s.pending.size();
+  if (waiting < s.nextClockReading) return s.tracked;
+  if (s.passRan && s.ticks && s.ticks() - s.lastPass < intervalMs && waiting < kPendingLimit) {
+    s.nextClockReading = waiting + kFewPending;
     return s.tracked;
   }
   return CollectGarbage();
