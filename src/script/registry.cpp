@@ -39,7 +39,7 @@ struct State {
 // together, so a radix sort over the span they cover takes a couple of linear passes where a
 // comparison sort of millions of entries would dominate the whole pass.
 void SortByOrder(std::vector<Pending>& list) {
-  if (list.size() < 65536) {
+  if (list.size() < 64) {
     std::sort(list.begin(), list.end());
     return;
   }
@@ -47,11 +47,11 @@ void SortByOrder(std::vector<Pending>& list) {
   const uint64_t base = low->order;
   const uint64_t span = high->order - base;
   std::vector<Pending> scratch(list.size());
-  constexpr int kDigitBits = 16;
+  constexpr int kDigitBits = 8;
   constexpr size_t kBuckets = size_t{1} << kDigitBits;
-  std::vector<size_t> counts(kBuckets);
+  size_t counts[kBuckets];
   for (int shift = 0; shift < 64 && (span >> shift) != 0; shift += kDigitBits) {
-    std::fill(counts.begin(), counts.end(), 0);
+    std::fill(std::begin(counts), std::end(counts), 0);
     for (const Pending& p : list) ++counts[((p.order - base) >> shift) & (kBuckets - 1)];
     size_t total = 0;
     for (size_t& c : counts) total += std::exchange(c, total);
