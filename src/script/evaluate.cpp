@@ -32,12 +32,13 @@ void MakeLiteralZero(FormulaItem& item) {
   item.shared = false;
 }
 
-void MakeTemporary(FormulaItem& item, VarRef value) {
+void MakeTemporary(FormulaItem& item, VarRef value, bool fresh = true) {
   item.kind = kItemTemporary;
   item.value = std::move(value);
   item.owner.reset();
   item.name = Atom();
   item.shared = false;
+  item.fresh = fresh;
 }
 
 // A literal is copied on every evaluation so that the program can never change the compiled
@@ -127,7 +128,10 @@ void ApplyCall(size_t calleeIndex, size_t argumentCount) {
       continue;
     }
     TOL_Var* value = arg.value.get();
-    values.push_back(value->IsValue() ? value->Clone(nullptr) : arg.value);
+    // A value an operator just made belongs to this evaluation alone: it is handed over, not
+    // copied.
+    bool copy = value->IsValue() && !(arg.kind == kItemTemporary && arg.fresh);
+    values.push_back(copy ? value->Clone(nullptr) : arg.value);
   }
   args->AdoptElements(std::move(values));
   TOL_VarObArray* caller = t_frames.empty() ? nullptr : t_frames.back();
@@ -139,7 +143,7 @@ void ApplyCall(size_t calleeIndex, size_t argumentCount) {
   VarRef result = callee->Call(frame.get());
   // The stack may have grown (and moved) during the call: address the item afresh.
   FormulaItem& item = stack[calleeIndex];
-  if (result) MakeTemporary(item, std::move(result));
+  if (result) MakeTemporary(item, std::move(result), false);  // a callee may answer a value it keeps
   else MakeLiteralZero(item);
   item.owner.reset();
 }

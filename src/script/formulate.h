@@ -37,6 +37,8 @@ struct FormulaItem {
   // Compiled items: a plain scalar literal (BOOL, INT, DOUBLE, LONG, STRING). Stack items: the
   // value is that literal itself, borrowed, and must be copied before anything could change it.
   bool shared = false;
+  // Stack items: a value an operator just made, which nothing else holds.
+  bool fresh = false;
 };
 
 class TOL_Formulate : public TOL_SmallObject {
