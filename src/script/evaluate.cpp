@@ -185,10 +185,11 @@ void Resolve(FormulaItem& item) {
 
 TOL_VarObArray* CurrentFrame() { return t_frames.empty() ? nullptr : t_frames.back(); }
 
-size_t TOL_Formulate::Run() {
+size_t TOL_Formulate::Run(size_t count) {
   std::vector<FormulaItem>& stack = t_stack;
   const size_t base = stack.size();
-  for (const FormulaItem& item : items_) {
+  for (size_t i = 0; i < count; ++i) {
+    const FormulaItem& item = items_[i];
     if (item.kind >= kItemFirstOperator) {
       size_t n = item.count == 1 ? 1 : 2;
       EnsureItems(base, n);
@@ -221,7 +222,7 @@ size_t TOL_Formulate::Run() {
 VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame) {
   FramePush push(frame);
   std::vector<FormulaItem>& stack = t_stack;
-  const size_t base = Run();
+  const size_t base = Run(items_.size());
   VarRef result;
   if (stack.size() > base) {
     FormulaItem& first = stack[base];
@@ -242,13 +243,29 @@ VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame) {
 bool TOL_Formulate::EvaluateBool(TOL_VarObArray* frame) {
   FramePush push(frame);
   std::vector<FormulaItem>& stack = t_stack;
-  const size_t base = Run();
+  // A condition that ends in a comparison of two operands answers its truth without making the
+  // BOOL; any other list runs whole.
+  const FormulaItem* last = items_.empty() ? nullptr : &items_.back();
+  const bool comparison = last && last->kind >= kOpEqual && last->kind <= kOpGreater && last->count == 2;
+  const size_t base = Run(comparison ? items_.size() - 1 : items_.size());
   bool truth = false;
-  if (stack.size() > base) {
-    FormulaItem& first = stack[base];
-    Resolve(first);
-    // A copy converts exactly as the original does, so the original answers for it.
-    truth = first.value->GetBool();
+  if (comparison && stack.size() - base == 2) {
+    Resolve(stack[base]);
+    Resolve(stack[base + 1]);
+    truth = Compare(last->kind, stack[base].value.get(), stack[base + 1].value.get());
+  } else {
+    if (comparison) {
+      EnsureItems(base, 2);
+      size_t left = stack.size() - 2;
+      ApplyOperator(last->kind, left);
+      stack.resize(left + 1);
+    }
+    if (stack.size() > base) {
+      FormulaItem& first = stack[base];
+      Resolve(first);
+      // A copy converts exactly as the original does, so the original answers for it.
+      truth = first.value->GetBool();
+    }
   }
   stack.resize(base);
   return truth;
@@ -257,7 +274,7 @@ bool TOL_Formulate::EvaluateBool(TOL_VarObArray* frame) {
 void TOL_Formulate::Execute(TOL_VarObArray* frame) {
   FramePush push(frame);
   std::vector<FormulaItem>& stack = t_stack;
-  const size_t base = Run();
+  const size_t base = Run(items_.size());
   // A name left alone is still looked up, as evaluating it would.
   if (stack.size() > base) Resolve(stack[base]);
   stack.resize(base);

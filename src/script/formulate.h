@@ -67,8 +67,8 @@ class TOL_Formulate : public TOL_SmallObject {
   void Serialize(archive::Archive& ar);
 
  private:
-  // Runs the items; leaves the result item (if any) at stack[base] for the caller.
-  size_t Run();
+  // Runs the first `count` items; answers the stack base, above which the items left lie.
+  size_t Run(size_t count);
 
   std::string source_;
   std::vector<FormulaItem> items_;

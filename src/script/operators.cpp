@@ -176,6 +176,18 @@ int Order(TOL_Var* l, TOL_Var* r) {
 
 }  // namespace
 
+bool Compare(int32_t op, TOL_Var* l, TOL_Var* r) {
+  switch (op) {
+    case kOpEqual: return Equal(l, r);
+    case kOpNotEqual: return !Equal(l, r);
+    case kOpLess: return Order(l, r) == -1;
+    case kOpGreater: return Order(l, r) == 1;
+    case kOpLessEqual: { int o = Order(l, r); return o == -1 || o == 0; }
+    case kOpGreaterEqual: { int o = Order(l, r); return o == 1 || o == 0; }
+    default: return BinaryOperation(op, l, r)->GetBool();
+  }
+}
+
 VarRef BinaryOperation(int32_t op, TOL_Var* l, TOL_Var* r) {
   switch (op) {
     case kOpPlus: case kOpMinus: case kOpTimes: case kOpDivide: case kOpModulo:
@@ -188,12 +200,9 @@ VarRef BinaryOperation(int32_t op, TOL_Var* l, TOL_Var* r) {
     case kOpRoot:
       if (TypesOf(l, r).Either(kTypeInt64)) return NewInt64(0);
       return NewDouble(Roots(l->GetDouble(), r->GetLong()));
-    case kOpEqual: return Bool(Equal(l, r));
-    case kOpNotEqual: return Bool(!Equal(l, r));
-    case kOpLess: return Bool(Order(l, r) == -1);
-    case kOpGreater: return Bool(Order(l, r) == 1);
-    case kOpLessEqual: { int o = Order(l, r); return Bool(o == -1 || o == 0); }
-    case kOpGreaterEqual: { int o = Order(l, r); return Bool(o == 1 || o == 0); }
+    case kOpEqual: case kOpNotEqual: case kOpLess: case kOpGreater: case kOpLessEqual:
+    case kOpGreaterEqual:
+      return Bool(Compare(op, l, r));
     case kOpLogicalAnd: return Bool(l->GetBool() && r->GetBool());
     case kOpLogicalOr: return Bool(l->GetBool() || r->GetBool());
     default:
@@ -223,6 +232,16 @@ VarRef UnaryOperation(int32_t op, TOL_Var* v) {
 }
 
 void CompoundAssign(int32_t op, TOL_Var* l, TOL_Var* r) {
+  // INT into INT: the sum, difference or product is stored straight away; computing it as a new
+  // INT and assigning that gives the same value.
+  if (&l->GetRuntimeClass() == &TOL_VarInt::kClassInfo && &r->GetRuntimeClass() == &TOL_VarInt::kClassInfo &&
+      (op == kOpPlusAssign || op == kOpMinusAssign || op == kOpTimesAssign)) {
+    auto* target = static_cast<TOL_VarInt*>(l);
+    int64_t a = target->Value(), b = static_cast<TOL_VarInt*>(r)->Value();
+    int64_t v = op == kOpPlusAssign ? a + b : op == kOpMinusAssign ? a - b : a * b;
+    target->SetValue(Wrap32(v));
+    return;
+  }
   VarRef result;
   switch (op) {
     case kOpPlusAssign:

@@ -22,6 +22,9 @@ enum OperatorCode : int32_t {
 // A new value: `left op right` for the arithmetic, bitwise, comparison and logical binary
 // operators (not assignment, member, index or comma).
 VarRef BinaryOperation(int32_t op, TOL_Var* left, TOL_Var* right);
+// The truth of a comparison ("==", "!=", "<", "<=", ">", ">="), as BinaryOperation would answer
+// it, without making the BOOL.
+bool Compare(int32_t op, TOL_Var* left, TOL_Var* right);
 // A new value for the prefix operators.
 VarRef UnaryOperation(int32_t op, TOL_Var* operand);
 // `left op= right`: computes and assigns into `left` (by its Assign).

@@ -229,6 +229,34 @@ TEST_F(Expressions, AssignmentsChainToTheLeft) {
   EXPECT_EQ(globals_->FindMember("X")->GetLong(), ((0xF0 | 1) ^ 3) << 1 >> 2);
 }
 
+TEST_F(Expressions, CompoundAssignmentsWrapAndConvertLikeTheirOperators) {
+  Global("X", NewInt(2147483647));
+  Eval("x += 1");
+  EXPECT_EQ(globals_->FindMember("X")->GetLong(), INT32_MIN);
+  Eval("x -= 1");
+  EXPECT_EQ(globals_->FindMember("X")->GetLong(), INT32_MAX);
+  Eval("x *= 2");
+  EXPECT_EQ(globals_->FindMember("X")->GetLong(), -2);
+  Eval("x += 2.9");  // a DOUBLE sum, stored into the INT by truncation
+  EXPECT_EQ(globals_->FindMember("X")->GetLong(), 0);
+  EXPECT_EQ(globals_->FindMember("X")->GetType(), kTypeInt);
+}
+
+TEST_F(Expressions, ConditionsAnswerAsTheirValueWould) {
+  Global("N", NewInt(3));
+  Global("S", NewString("abc"));
+  for (const char* text : {"n < 4", "n >= 3", "n == 3.0", "s == \"abc\"", "s != \"abd\"", "n > 3", "s",
+                           "\"12\" < 2", "NULL == NULL", "n = 0", "n < 1"}) {
+    TOL_Formulate f;
+    ASSERT_TRUE(f.Compile(text)) << text;
+    TOL_Formulate g = f;
+    bool viaValue = g.Evaluate(frame_.get())->GetBool();
+    Global("N", NewInt(3));
+    EXPECT_EQ(f.EvaluateBool(frame_.get()), viaValue) << text;
+    Global("N", NewInt(3));
+  }
+}
+
 TEST_F(Expressions, StringAppendInPlace) {
   Global("S", NewString(""));
   for (int i = 0; i < 5; ++i) Eval("s += " + std::to_string(i));
