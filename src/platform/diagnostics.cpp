@@ -1,5 +1,7 @@
 #include "platform/diagnostics.h"
 
+#include "platform/sjis.h"
+
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -52,10 +54,17 @@ void CloseLogFile() {
   sink.log.reset();
 }
 
+// Diagnostics quote the game's own text (names, paths, source lines), which is Shift-JIS; the
+// console and the log are UTF-8. Text that is valid UTF-8 already (ASCII, real file names) is
+// kept as it is.
+static std::string ForConsole(std::string_view text) {
+  return IsValidUtf8(text) ? std::string(text) : SjisToUtf8(text);
+}
+
 void Diagnose(Severity severity, std::string_view where, std::string_view message) {
   std::string line;
-  if (!where.empty()) line.append(where).append(": ");
-  line.append(SeverityName(severity)).append(": ").append(message).push_back('\n');
+  if (!where.empty()) line.append(ForConsole(where)).append(": ");
+  line.append(SeverityName(severity)).append(": ").append(ForConsole(message)).push_back('\n');
 
   Sink& sink = TheSink();
   std::lock_guard lock(sink.mutex);

@@ -112,4 +112,23 @@ std::string Utf8ToSjis(std::string_view utf8) {
   return Convert(Utf8ToSjisConverter(), utf8, &Utf8BadSequenceLength);
 }
 
+bool IsValidUtf8(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t extra;
+    if (c < 0x80) extra = 0;
+    else if (c >= 0xC2 && c <= 0xDF) extra = 1;
+    else if (c >= 0xE0 && c <= 0xEF) extra = 2;
+    else if (c >= 0xF0 && c <= 0xF4) extra = 3;
+    else return false;
+    if (text.size() - i - 1 < extra) return false;
+    for (size_t k = 1; k <= extra; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += extra + 1;
+  }
+  return true;
+}
+
 }  // namespace tav::platform

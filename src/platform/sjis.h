@@ -22,5 +22,7 @@ inline bool IsSjisTrailByte(unsigned char c) {
 // conversion carries on after it. Safe to call from any thread.
 std::string SjisToUtf8(std::string_view sjis);
 std::string Utf8ToSjis(std::string_view utf8);
+// Whether `text` is well-formed UTF-8 (ASCII always is).
+bool IsValidUtf8(std::string_view text);
 
 }  // namespace tav::platform

@@ -69,3 +69,12 @@ TEST(SjisTest, ConvertsConcurrently) {
 
 }  // namespace
 }  // namespace tav::platform
+
+TEST(SjisTest, Utf8ValidityTellsConvertedTextFromShiftJis) {
+  using tav::platform::IsValidUtf8;
+  EXPECT_TRUE(IsValidUtf8("plain ascii"));
+  EXPECT_TRUE(IsValidUtf8("\xE3\x81\x82"));    // あ in UTF-8
+  EXPECT_FALSE(IsValidUtf8("\x82\xA0"));       // あ in Shift-JIS
+  EXPECT_FALSE(IsValidUtf8("\xE3\x81"));       // cut short
+  EXPECT_FALSE(IsValidUtf8("\x95\x5C"));       // 表: a Shift-JIS pair with a backslash trail byte
+}
