@@ -14,13 +14,33 @@ Atom Names::This() {
   return atom;
 }
 
+namespace {
+
+// The WITH and reserved slots of a frame a call builds stay empty for the whole call: scripts
+// cannot reach a frame itself, and name lookups only ask these slots for members, which an
+// empty reference never has. So every such frame shares one empty reference that nothing can
+// re-target, instead of making two new ones per call.
+class SharedEmptySlot : public TOL_VarRef {
+ public:
+  void Assign(TOL_Var*) override {}
+};
+
+TOL_Var* EmptySlot() {
+  static const VarRef slot = Make<SharedEmptySlot>();
+  return slot.get();
+}
+
+}  // namespace
+
 // Every call builds one, so the slots are filled in one go rather than made empty and replaced.
 Ref<TOL_VarObArray> NewFrame(TOL_Var* args, TOL_Var* self, TOL_Var* globals) {
   auto frame = NewArray();
   std::vector<VarRef> slots(kFrameSlots);
   slots[kArgsSlot] = VarRef(args);
   slots[kThisSlot] = VarRef(self);
+  slots[kWithSlot] = VarRef(EmptySlot());
   slots[kGlobalSlot] = VarRef(globals);
+  slots[kReservedSlot] = VarRef(EmptySlot());
   frame->AdoptElements(std::move(slots));
   if (args) frame->SetMember(args, Names::Args());
   if (self) frame->SetMember(self, Names::This());
