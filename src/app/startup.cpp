@@ -11,6 +11,7 @@
 #include "platform/crash_report.h"
 #include "platform/diagnostics.h"
 #include "platform/event_file.h"
+#include "platform/gdi_font.h"
 #include "platform/host.h"
 #include "platform/signals.h"
 #include "script/runtime.h"
@@ -75,6 +76,7 @@ int RunGame(CommandLine options) {
   if (!options.audioOutFile.empty()) {
     std::fprintf(stderr, "tav: --audio-out: this build has no sound output yet; nothing is recorded\n");
   }
+  platform::SetMonochromeText(options.monoText);
   if (options.monoText) {
     std::fprintf(stderr, "tav: --mono-text: this build draws no text yet; the option has no effect\n");
   }

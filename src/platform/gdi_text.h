@@ -1,0 +1,33 @@
+#pragma once
+
+// DrawText: Shift-JIS text laid out in a rectangle (prefix "&", line breaks, word wrapping,
+// alignment) and drawn clipped to it.
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "platform/gdi_dc.h"
+#include "platform/gdi_font.h"
+#include "platform/gdi_types.h"
+
+namespace tav::platform {
+
+struct TextLine {
+  std::vector<uint16_t> codes;  // the characters drawn, "&" prefixes already removed
+  int x = 0;                    // left of the run
+  int top = 0;                  // top of its cell
+  int width = 0;
+  int underlined = -1;          // index in codes of the character underlined by a prefix, or -1
+};
+
+// The lines DrawTextA draws, in order: only those up to the first that reaches below the
+// rectangle. Flags: DT_LEFT/DT_CENTER/DT_RIGHT, DT_WORDBREAK, DT_SINGLELINE with DT_VCENTER or
+// DT_BOTTOM; others are ignored.
+std::vector<TextLine> LayoutDrawText(const Font& font, std::string_view sjis, const RECT& rect, unsigned flags);
+
+// Draws with the DC's font, text colour and background mode, clipped to `rect` and the DC's
+// clip. Returns the height from rect.top to the bottom of the last line drawn (0 for none).
+int DrawTextA(DeviceContext& dc, std::string_view sjis, const RECT& rect, unsigned flags);
+
+}  // namespace tav::platform
