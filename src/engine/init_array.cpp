@@ -45,14 +45,14 @@ TOL_Var* RowAt(TOL_Var* rows, int32_t index) {
 // CREATEOBJECT(row): a reference to a new instance of the row's type, initialised from the row
 // with the reference as THIS (element 1) and the global object.
 VarRef CreateObjectFromRow(TOL_Var* self, const MethodArgs& args, TOL_VarObArray* frame) {
-  TOL_Var* row = RowAt(self, args.Long(0));
-  TOL_Var* type = RowType(row);
+  const VarRef row(RowAt(self, args.Long(0)));  // held: the row's formulas run scripts
+  const VarRef type(RowType(row.get()));
   if (!type) return nullptr;
-  VarRef instance = NewInstance(type);
+  VarRef instance = NewInstance(type.get());
   VarRef reference = script::NewRef(instance.get());
   auto initFrame = script::NewFrame(nullptr, nullptr, GlobalObject(frame));
   initFrame->SetAt(script::kThisSlot, reference.get());
-  script::ApplyModel(row, instance.get(), initFrame.get());
+  script::ApplyModel(row.get(), instance.get(), initFrame.get());
   return reference;
 }
 
@@ -61,19 +61,19 @@ VarRef CreateObjectFromRow(TOL_Var* self, const MethodArgs& args, TOL_VarObArray
 VarRef CreateArrayFromRow(TOL_Var* self, const MethodArgs& args, TOL_VarObArray*) {
   auto result = script::NewArray();
   if (args.Count() < 2) return result;
-  TOL_Var* row = RowAt(self, args.Long(0));
-  TOL_Var* type = RowType(row);
+  const VarRef row(RowAt(self, args.Long(0)));  // held: the row's formulas run scripts
+  const VarRef type(RowType(row.get()));
   const int32_t count = args.Long(1);
   if (!type || count <= 0) return result;
-  if (!InstancesFit(type, count)) {
+  if (!InstancesFit(type.get(), count)) {
     platform::Diagnose(platform::Severity::Warning, "CREATEARRAY",
                        std::to_string(count) + " instances are more than one request may make; none made");
     return result;
   }
   for (int32_t i = 0; i < count; ++i) {
-    VarRef instance = NewInstance(type);
+    VarRef instance = NewInstance(type.get());
     auto initFrame = script::NewFrame(nullptr, instance.get(), nullptr);
-    script::ApplyModel(row, instance.get(), initFrame.get());
+    script::ApplyModel(row.get(), instance.get(), initFrame.get());
     result->Add(script::NewRef(instance.get()).get());
   }
   return result;
@@ -89,13 +89,13 @@ VarRef CreateArrayFromRange(TOL_Var* self, const MethodArgs& args, TOL_VarObArra
   if (first < 0 || first >= count || last < 0 || last >= count || last < first) return result;
   TOL_Var* globals = GlobalObject(frame);
   for (int32_t i = first; i <= last; ++i) {
-    TOL_Var* row = self->GetAt(i);
-    TOL_Var* type = RowType(row);
+    const VarRef row(self->GetAt(i));  // held: the row's formulas run scripts
+    const VarRef type(RowType(row.get()));
     if (!type) continue;  // an element a script added, not a row of the table
-    VarRef instance = NewInstance(type);
+    VarRef instance = NewInstance(type.get());
     auto initFrame = script::NewFrame(nullptr, nullptr, globals);
     initFrame->SetMember(instance.get(), script::Names::This());
-    script::ApplyModel(row, instance.get(), initFrame.get());
+    script::ApplyModel(row.get(), instance.get(), initFrame.get());
     result->Add(script::NewRef(instance.get()).get());
   }
   return result;
