@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "archive/archive.h"
+#include "platform/sjis.h"
 
 namespace tav::screen {
 
@@ -10,7 +11,6 @@ TOL_IMPLEMENT_CLASS(TOL_Font)
 
 namespace {
 
-bool IsLeadByte(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 }  // namespace
 
@@ -23,7 +23,7 @@ void LogFont::SetFaceName(std::string_view name) {
   // One byte stays for the terminator; a lead byte whose trail would not fit is dropped too.
   size_t length = 0;
   while (length < name.size()) {
-    size_t step = IsLeadByte(static_cast<uint8_t>(name[length])) ? 2 : 1;
+    size_t step = platform::IsSjisLeadByte(static_cast<uint8_t>(name[length])) ? 2 : 1;
     if (length + step > kFaceSize - 1 || length + step > name.size()) break;
     length += step;
   }

@@ -4,10 +4,10 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/sjis.h"
+
 namespace tav::script {
 namespace {
-
-bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 struct AtomTable {
   std::mutex lock;
@@ -28,7 +28,7 @@ std::string UpperCaseSjis(std::string_view text) {
   std::string out(text);
   for (size_t i = 0; i < out.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(out[i]);
-    if (IsLead(c) && i + 1 < out.size()) {
+    if (platform::IsSjisLeadByte(c) && i + 1 < out.size()) {
       ++i;  // the trail byte may look like a lower-case letter
     } else if (c >= 'a' && c <= 'z') {
       out[i] = static_cast<char>(c - 'a' + 'A');

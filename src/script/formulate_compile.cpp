@@ -9,6 +9,7 @@
 #include <limits>
 #include <typeinfo>
 
+#include "platform/sjis.h"
 #include "script/compile_error.h"
 #include "script/constants.h"
 #include "script/formulate.h"
@@ -23,8 +24,6 @@ namespace {
 constexpr size_t kMaxExpression = 2046;
 constexpr size_t kMaxToken = 254;
 
-bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool IsTrail(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
 bool IsBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -53,7 +52,7 @@ bool Squeeze(std::string_view text, std::string& out) {
     out.push_back(static_cast<char>(c));
     if (escaped) {
       escaped = false;
-    } else if (IsLead(c) && i + 1 < text.size() && IsTrail(static_cast<unsigned char>(text[i + 1]))) {
+    } else if (platform::IsSjisLeadByte(c) && i + 1 < text.size() && platform::IsSjisTrailByte(static_cast<unsigned char>(text[i + 1]))) {
       if (out.size() == kMaxExpression) return Fail("expression longer than 2046 characters");
       out.push_back(text[++i]);
     } else if (c == '\\') {
@@ -247,7 +246,7 @@ bool Tokenizer::Run(std::string_view s, std::vector<OutToken>& out) {
       size_t width = 1;
       if (escaped) {
         escaped = false;
-      } else if (IsLead(c) && i + 1 < s.size() && IsTrail(static_cast<unsigned char>(s[i + 1]))) {
+      } else if (platform::IsSjisLeadByte(c) && i + 1 < s.size() && platform::IsSjisTrailByte(static_cast<unsigned char>(s[i + 1]))) {
         width = 2;
       } else if (c == '\\') {
         escaped = true;
