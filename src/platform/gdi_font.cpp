@@ -291,6 +291,21 @@ std::shared_ptr<const Font> Font::Default() {
   return font;
 }
 
+std::shared_ptr<const Font> Font::Shared(const LOGFONTA& logFont) {
+  static std::mutex mutex;
+  static std::map<std::pair<std::string, bool>, std::shared_ptr<const Font>> fonts;
+  const bool monochrome = MonochromeText();
+  std::pair<std::string, bool> key{std::string(reinterpret_cast<const char*>(&logFont), sizeof logFont), monochrome};
+  {
+    std::lock_guard lock(mutex);
+    if (auto it = fonts.find(key); it != fonts.end()) return it->second;
+  }
+  std::shared_ptr<const Font> font = Create(logFont, monochrome);
+  if (!font) font = Default();
+  std::lock_guard lock(mutex);
+  return fonts.emplace(std::move(key), std::move(font)).first->second;
+}
+
 const LOGFONTA& Font::LogFont() const { return impl_->logFont; }
 int Font::Height() const { return impl_->ascent + impl_->descent; }
 int Font::Ascent() const { return impl_->ascent; }

@@ -42,6 +42,10 @@ class Font {
                                             std::string* error = nullptr);
   // A cell height of 16 in the default Japanese face; nullptr when none is installed.
   static std::shared_ptr<const Font> Default();
+  // One font per distinct description (the same 60 bytes, in the current text mode), kept for
+  // the process: screens copy their fonts every time they are made, and a shared font keeps its
+  // rendered glyphs. Falls back to Default() when no face can serve the description.
+  static std::shared_ptr<const Font> Shared(const LOGFONTA& logFont);
 
   ~Font();
   Font(const Font&) = delete;

@@ -9,11 +9,6 @@ namespace tav::screen {
 
 TOL_IMPLEMENT_CLASS(TOL_Font)
 
-namespace {
-
-
-}  // namespace
-
 std::string LogFont::FaceName() const {
   auto end = std::find(faceName.begin(), faceName.end(), uint8_t{0});
   return std::string(faceName.begin(), end);
@@ -31,9 +26,33 @@ void LogFont::SetFaceName(std::string_view name) {
   std::copy_n(name.begin(), length, faceName.begin());
 }
 
+platform::LOGFONTA LogFont::ToLogFontA() const {
+  platform::LOGFONTA out;
+  out.lfHeight = height;
+  out.lfWidth = width;
+  out.lfEscapement = escapement;
+  out.lfOrientation = orientation;
+  out.lfWeight = weight;
+  out.lfItalic = italic;
+  out.lfUnderline = underline;
+  out.lfStrikeOut = strikeOut;
+  out.lfCharSet = charSet;
+  out.lfOutPrecision = outPrecision;
+  out.lfClipPrecision = clipPrecision;
+  out.lfQuality = quality;
+  out.lfPitchAndFamily = pitchAndFamily;
+  std::copy(faceName.begin(), faceName.end(), out.lfFaceName);
+  return out;
+}
+
+std::shared_ptr<const platform::Font> TOL_Font::GdiFont() const {
+  if (!gdiFont_) gdiFont_ = platform::Font::Shared(description_.ToLogFontA());
+  return gdiFont_;
+}
+
 script::VarRef TOL_Font::Clone(script::TOL_Var* target) {
   if (target) {
-    if (auto* font = dynamic_cast<TOL_Font*>(target->GetTarget())) font->description_ = description_;
+    if (auto* font = dynamic_cast<TOL_Font*>(target->GetTarget())) font->SetDescription(description_);
     return script::VarRef(target);
   }
   return script::Make<TOL_Font>(description_);
@@ -60,7 +79,7 @@ void TOL_Font::Serialize(archive::Archive& ar) {
     *b = ar.ReadByte();
   }
   ar.ReadBytes(read.faceName.data(), read.faceName.size());
-  f = read;
+  SetDescription(read);
 }
 
 script::Ref<TOL_Font> CopyFont(const TOL_Font* font) {

@@ -9,9 +9,12 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "platform/gdi_font.h"
+#include "platform/gdi_types.h"
 #include "script/var.h"
 
 namespace tav::screen {
@@ -41,6 +44,9 @@ struct LogFont {
   // the 32 bytes is zeroed.
   void SetFaceName(std::string_view name);
 
+  // The same 60 bytes as the drawing layer's structure.
+  platform::LOGFONTA ToLogFontA() const;
+
   friend bool operator==(const LogFont&, const LogFont&) = default;
 };
 
@@ -51,7 +57,14 @@ class TOL_Font : public script::TOL_Var {
   explicit TOL_Font(const LogFont& description) : description_(description) {}
 
   const LogFont& Description() const { return description_; }
-  void SetDescription(const LogFont& description) { description_ = description; }
+  void SetDescription(const LogFont& description) {
+    description_ = description;
+    gdiFont_.reset();
+  }
+
+  // The drawing font made from the description, created on first use and kept; the default
+  // font when no installed face can serve it.
+  std::shared_ptr<const platform::Font> GdiFont() const;
 
   // A copy is a new font made from the same description.
   script::VarRef Clone(script::TOL_Var* target) override;
@@ -59,6 +72,7 @@ class TOL_Font : public script::TOL_Var {
 
  private:
   LogFont description_;
+  mutable std::shared_ptr<const platform::Font> gdiFont_;
 };
 
 // A new font with the same description, or none for none.

@@ -16,6 +16,8 @@ TOL_IMPLEMENT_CLASS(TOL_VarWindow)
 void TOL_VarWindow::Initialize(TOL_VarObArray*) {}
 void TOL_VarWindow::Update(TOL_VarObArray*) {}
 bool TOL_VarWindow::IsVisible(TOL_VarObArray*) { return true; }
+void TOL_VarWindow::Draw(platform::DeviceContext&) {}
+void TOL_VarWindow::DrawFramed(platform::DeviceContext& dc) { Draw(dc); }
 
 VarRef TOL_VarWindow::Clone(TOL_Var* target) {
   VarRef result;

@@ -10,6 +10,10 @@
 #include "script/var_array.h"
 #include "script/var_object.h"
 
+namespace tav::platform {
+class DeviceContext;
+}
+
 namespace tav::screen {
 
 // Pixels of the game screen; right and bottom are exclusive.
@@ -42,6 +46,10 @@ class TOL_VarWindow : public script::TOL_VarObject {
   // Refreshes derived state before drawing.
   virtual void Update(script::TOL_VarObArray* context);
   virtual bool IsVisible(script::TOL_VarObArray* context);
+  // Draws the window into `dc` (a plain window draws nothing).
+  virtual void Draw(platform::DeviceContext& dc);
+  // Draws for a design display: as Draw unless a class adds a frame.
+  virtual void DrawFramed(platform::DeviceContext& dc);
 
   // Without a target: a new object of this object's class, based on this one. Members are
   // copied as every object copies them; then every field of the target's classes that this
