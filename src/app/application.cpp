@@ -94,6 +94,7 @@ int Application::ExitCode() const {
 
 int Application::ExitInstance() {
   engine::SetMessageDispatcher(nullptr);
+  host_->UpdateWindow();  // the screenshot shows what is invalid painted
   view_.reset();
   if (!options_.screenshotFile.empty() && !host_->WriteScreenshot(options_.screenshotFile)) {
     platform::Diagnose(platform::Severity::Error, "", "could not write the screenshot " + options_.screenshotFile);

@@ -36,13 +36,18 @@ class GameSession : public EngineSession {
   }
 
   const platform::Bitmap* Picture() override {
-    auto& stack = game_->ViewStack();
-    return stack.empty() ? nullptr : &stack.back().picture;
+    engine::TAV_Screen* top = game_->Screens().Top();
+    return top ? &top->Picture() : nullptr;
   }
 
-  // Click and key dispatch to the top screen's handlers arrive with the views and screens.
-  void Click(int, int) override {}
-  void Key(int) override {}
+  void Click(int x, int y) override {
+    ScriptRun run;
+    engine::DispatchClick(*game_, x, y);
+  }
+  void Key(int virtualKey) override {
+    ScriptRun run;
+    engine::DispatchKey(*game_, virtualKey);
+  }
 
   bool Busy() const override { return ScriptRun::Active(); }
 

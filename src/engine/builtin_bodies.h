@@ -40,6 +40,15 @@ TAV_BUILTIN(PlaySound);
 TAV_BUILTIN(StopSound);
 TAV_BUILTIN(PlayingSound);
 
+// Views (view_functions.cpp).
+TAV_BUILTIN(CreateView);
+TAV_BUILTIN(ModalView);
+TAV_BUILTIN(RefreshView);
+TAV_BUILTIN(ModalRefresh);
+TAV_BUILTIN(DestroyView);
+TAV_BUILTIN(InitializeView);
+TAV_BUILTIN(GetTopView);
+TAV_BUILTIN(UpdateView);
 // Keyboard (keyboard_functions.cpp).
 TAV_BUILTIN(GetKeyState);
 TAV_BUILTIN(GetKbState);

@@ -1,12 +1,10 @@
 #include "engine/builtin_functions.h"
 
 #include <iterator>
-#include <mutex>
 
 #include "engine/builtin_bodies.h"
 #include "engine/object_functions.h"
 #include "engine/timed_events.h"
-#include "platform/diagnostics.h"
 #include "script/native_function.h"
 
 namespace tav::engine {
@@ -17,16 +15,6 @@ struct BuiltinFunction {
   std::string_view name;
   script::NativeBody body;
 };
-
-// The view functions come with the screens and their drawing. Until then each answers none,
-// and the first call says so.
-script::VarRef ViewFunctionMissing(script::TOL_Var*, script::TOL_VarObArray*, script::TOL_VarObArray*) {
-  static std::once_flag reported;
-  std::call_once(reported, [] {
-    platform::Diagnose(platform::Severity::Warning, "", "view functions are not available yet");
-  });
-  return nullptr;
-}
 
 // The fixed order of registration.
 const BuiltinFunction kTable[] = {
@@ -48,13 +36,13 @@ const BuiltinFunction kTable[] = {
     {"PlaySound", builtins::PlaySound},
     {"StopSound", builtins::StopSound},
     {"PlayingSound", builtins::PlayingSound},
-    {"CreateView", ViewFunctionMissing},
-    {"ModalView", ViewFunctionMissing},
-    {"RefreshView", ViewFunctionMissing},
-    {"ModalRefresh", ViewFunctionMissing},
-    {"DestroyView", ViewFunctionMissing},
-    {"InitializeView", ViewFunctionMissing},
-    {"GetTopView", ViewFunctionMissing},
+    {"CreateView", builtins::CreateView},
+    {"ModalView", builtins::ModalView},
+    {"RefreshView", builtins::RefreshView},
+    {"ModalRefresh", builtins::ModalRefresh},
+    {"DestroyView", builtins::DestroyView},
+    {"InitializeView", builtins::InitializeView},
+    {"GetTopView", builtins::GetTopView},
     {"GetKeyState", builtins::GetKeyState},
     {"GetKbState", builtins::GetKbState},
     {"GetLastKeyState", builtins::GetLastKeyState},
@@ -75,7 +63,7 @@ const BuiltinFunction kTable[] = {
     {"GetClassName", builtins::GetClassName},
     {"GetRefAddr", builtins::GetRefAddr},
     {"GetRefClassName", builtins::GetRefClassName},
-    {"UpdateView", ViewFunctionMissing},
+    {"UpdateView", builtins::UpdateView},
 };
 static_assert(std::size(kTable) == 46);
 

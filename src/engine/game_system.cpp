@@ -45,7 +45,7 @@ TAV_GameSystem::~TAV_GameSystem() {
   if (timedRemoveEvents_) timedRemoveEvents_->RemoveAll();
   startup_.reset();
   if (globals_) globals_->RemoveAllMembers();
-  viewStack_.clear();
+  screens_.Clear();
   types_.ReleaseTypes();
   strings_.clear();
   music_.clear();
@@ -108,16 +108,12 @@ void TAV_GameSystem::InitializeFields() {
   resolver_ = GameFileResolver();
   globals_ = script::Make<script::TOL_VarObject>();
   timedRemoveEvents_ = script::NewArray();
-  screenWidth_ = 800;
-  screenHeight_ = 600;
 }
 
 // Step 2. On a windowing system this step could fail to get a surface from the window; our
 // pictures are plain memory, so the base screen always exists.
 bool TAV_GameSystem::CreateBaseScreen() {
-  ScreenEntry base;
-  base.picture = platform::Bitmap(screenWidth_, screenHeight_);
-  viewStack_.push_back(std::move(base));
+  screens_.CreateBase();
   return true;
 }
 

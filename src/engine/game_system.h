@@ -17,19 +17,13 @@
 #include "engine/object_types.h"
 #include "engine/startup_errors.h"
 #include "engine/type_table.h"
-#include "platform/bitmap.h"
+#include "engine/view_stack.h"
 #include "script/definition_file.h"
 #include "script/statement.h"
 #include "script/var_array.h"
 #include "script/var_object.h"
 
 namespace tav::engine {
-
-// One entry of the view stack: a screen made from a stored view, or the base screen.
-struct ScreenEntry {
-  script::Ref<script::TOL_Var> screen;  // the screen object (none for the base screen)
-  platform::Bitmap picture{800, 600};   // its off-screen picture
-};
 
 // The resolver every game file goes through: Services().paths when the shell set one up,
 // otherwise the game path read relative to the current directory.
@@ -55,9 +49,7 @@ class TAV_GameSystem {
   const std::string* MusicName(int number) const;
   const std::string* String(int number) const;
   script::TOL_VarObArray* TimedRemoveEvents() const { return timedRemoveEvents_.get(); }
-  std::vector<ScreenEntry>& ViewStack() { return viewStack_; }
-  int ScreenWidth() const { return screenWidth_; }
-  int ScreenHeight() const { return screenHeight_; }
+  ViewStack& Screens() { return screens_; }
   const StartupStop& Stop() const { return stop_; }
 
   const TypeCatalog& Types() const { return types_; }
@@ -97,9 +89,7 @@ class TAV_GameSystem {
   std::map<int, std::string> music_;
   std::map<int, std::string> strings_;
   script::Ref<script::TOL_VarObArray> timedRemoveEvents_;
-  std::vector<ScreenEntry> viewStack_;
-  int screenWidth_ = 0;
-  int screenHeight_ = 0;
+  ViewStack screens_;
   StartupStop stop_;
 };
 

@@ -98,11 +98,16 @@ void HostBase::ReleaseDueLines() {
   }
 }
 
+void HostBase::UpdateWindow() {
+  if (!paintPending_ || !paint_) return;
+  paintPending_ = false;
+  paint_();
+}
+
+// What the window shows once what is invalid is painted: after a screen was pushed but not yet
+// refreshed, that is still the picture from before.
 void HostBase::Shoot(const Event& shot) {
-  if (paint_) {
-    paintPending_ = false;
-    paint_();
-  }
+  UpdateWindow();
   std::string error;
   if (!WritePng(picture_, shot.text, error)) Diagnose(Severity::Error, Where(shot), error);
 }

@@ -70,6 +70,8 @@ class Host {
   virtual bool WriteScreenshot(const std::string& path) = 0;
   // Called when the picture must be brought up to date at once (before an event-file shot).
   virtual void SetPaintHandler(std::function<void()> paint) = 0;
+  // Paints at once when a paint is pending (the paint message is then taken); otherwise nothing.
+  virtual void UpdateWindow() = 0;
 
   // Shows a message box and answers the pressed button (IDOK ...). Only the script's own boxes
   // (`fromScript`) take answers from the event file.
@@ -103,6 +105,7 @@ class HostBase : public Host {
   void Present(const Bitmap& picture) override { picture_ = picture; }
   bool WriteScreenshot(const std::string& path) override;
   void SetPaintHandler(std::function<void()> paint) override { paint_ = std::move(paint); }
+  void UpdateWindow() override;
   uint8_t KeyState(int vk) override { return keys_.Get(vk); }
   void GetKeyboardState(uint8_t out[256]) override { keys_.CopyTo(out); }
 

@@ -13,6 +13,9 @@ class TOL_VarBoxAppear : public TOL_VarColorAppear {
   int32_t PenWidth() const { return penWidth_; }
   void SetPenWidth(int32_t width) { penWidth_ = width; }
 
+  // The outline of the rectangle (its shadow first when offset) with a solid pen of the width.
+  void Draw(platform::DeviceContext& dc) override;
+
   // After the coloured part: the pen width (32 bits), without a version word.
   void Serialize(archive::Archive& ar) override;
 
@@ -30,6 +33,9 @@ class TOL_VarBoxFillAppear : public TOL_VarBoxAppear {
 
   ColorRef FillColor() const { return fillColor_; }
   void SetFillColor(ColorRef color) { fillColor_ = color; }
+
+  // The rectangle filled and outlined (its shadow first when offset, all in the shadow colour).
+  void Draw(platform::DeviceContext& dc) override;
 
   // After the box part: the fill colour (32 bits).
   void Serialize(archive::Archive& ar) override;

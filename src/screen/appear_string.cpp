@@ -1,6 +1,8 @@
 #include "screen/appear_string.h"
 
 #include "archive/archive.h"
+#include "platform/gdi_text.h"
+#include "screen/window_drawing.h"
 #include "script/method_args.h"
 #include "script/method_table.h"
 #include "script/scalars.h"
@@ -28,6 +30,45 @@ void TOL_VarStringAppear::FillToWidth() {
   } else if (format_ == kAlignRight) {
     text_.insert(0, missing, padChar_);
   }
+}
+
+unsigned TOL_VarStringAppear::DrawTextFlags(int32_t format) {
+  unsigned flags = platform::DT_LEFT | platform::DT_WORDBREAK;
+  switch (format & 3) {
+    case kAlignCenter: flags = platform::DT_CENTER | platform::DT_WORDBREAK; break;
+    case kAlignRight: flags = platform::DT_RIGHT | platform::DT_WORDBREAK; break;
+    default: break;
+  }
+  switch (format & 0xC) {
+    case kVerticalCenter: flags |= platform::DT_VCENTER | platform::DT_SINGLELINE; break;
+    case kVerticalBottom: flags |= platform::DT_BOTTOM | platform::DT_SINGLELINE; break;
+    default: break;
+  }
+  return flags;
+}
+
+void TOL_VarStringAppear::Draw(platform::DeviceContext& dc) {
+  std::shared_ptr<const platform::Font> previousFont;
+  TOL_Font* font = Font();
+  if (font) previousFont = dc.SelectFont(font->GdiFont());
+  FillToWidth();
+  const unsigned flags = DrawTextFlags(format_);
+  const platform::COLORREF remembered = dc.GetTextColor();
+  if (HasShadow()) {
+    dc.SetTextColor(ShadowColor());
+    platform::DrawTextA(dc, text_, DrawingRect(Rect(), ShadowX(), ShadowY()), flags);
+  }
+  dc.SetTextColor(Color());
+  platform::DrawTextA(dc, text_, DrawingRect(Rect()), flags);
+  dc.SetTextColor(remembered);
+  if (font) dc.SelectFont(std::move(previousFont));
+}
+
+void TOL_VarStringAppear::DrawFramed(platform::DeviceContext& dc) {
+  Draw(dc);
+  const int previousMix = dc.SetROP2(platform::R2_XORPEN);
+  DrawOutline(dc, DrawingRect(Rect()), platform::CreatePen(platform::PS_DOT, 1, kFrameColor));
+  dc.SetROP2(previousMix);
 }
 
 void TOL_VarStringAppear::CopyFieldsTo(TOL_VarWindow& target) const {

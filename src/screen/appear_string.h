@@ -25,6 +25,8 @@ class TOL_VarStringAppear : public TOL_VarFontAppear {
   // Padding beyond this many bytes is not done: no screen shows such a line, and a hostile
   // view file could otherwise make every draw allocate gigabytes.
   static constexpr int32_t kMaxPaddedWidth = 1 << 16;
+  // The dotted frame of the design display: grey, XOR-ed, so black turns grey and grey black.
+  static constexpr ColorRef kFrameColor = 0x808080;
 
   TOL_VarStringAppear() = default;
 
@@ -43,6 +45,15 @@ class TOL_VarStringAppear : public TOL_VarFontAppear {
   // for format 2; any other format word pads nothing. The padded text replaces the stored one,
   // so later draws find nothing more to pad.
   void FillToWidth();
+  // The DrawText flags of the format word: word-wrapped lines aligned left, centred or right;
+  // a single line centred vertically (4) or at the bottom (8).
+  static unsigned DrawTextFlags(int32_t format);
+
+  // Pads the text to its width, then draws it: its shadow first when it is offset, then the
+  // text in its colour, with its own font when it has one.
+  void Draw(platform::DeviceContext& dc) override;
+  // Draw, then a dotted grey outline XOR-ed over the rectangle (drawn twice, it vanishes).
+  void DrawFramed(platform::DeviceContext& dc) override;
 
   // After the font part: version word; width, format (32 bits each); pad character (1 byte).
   void Serialize(archive::Archive& ar) override;

@@ -2,8 +2,9 @@
 //
 // The value embeds one 48-bit generator and answers the methods SETSEED, RAND, DICE, RANDBOOL,
 // RANDDOUBLE, RANDLONG and RANDGAUSSIAN (and nothing else) by name. It has no type of its own
-// (type 0), so like any plain value it is copied when assigned or passed as an argument: a copy
-// carries the whole generator state and continues the same sequence independently.
+// (type 0), so like any plain value it is copied when assigned: a copy carries the whole
+// generator state and continues the same sequence independently. A call hands the generator
+// itself to its callee, though: `deck.Shuffle(r)` must advance `r`, or every deal would repeat.
 #pragma once
 
 #include "screen/random.h"
@@ -18,6 +19,7 @@ class TOL_VarRandom : public script::TOL_Var {
   TOL_VarRandom() = default;
 
   TOL_AdvancedRandom& Generator() { return generator_; }
+  bool IsSharedArgument() const override { return true; }
 
   // Takes over the state of a random source (through references); anything else is ignored.
   void Assign(script::TOL_Var* source) override;

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "archive/archive.h"
+#include "platform/gdi_dc.h"
 #include "screen/view_classes.h"
 #include "script/frame.h"
 #include "script/method_args.h"
@@ -131,6 +132,28 @@ void TOL_VarView::Update(TOL_VarObArray* context) {
     flags_.Set(i, visible);  // range-checked: a script run by the condition may have changed the view
     if (visible) child.Update(against);
   }
+}
+
+// ---- drawing ----------------------------------------------------------------------------
+
+template <typename DrawChild>
+void TOL_VarView::DrawChildren(platform::DeviceContext& dc, DrawChild drawChild) {
+  const int previousMode = dc.SetBkMode(platform::TRANSPARENT);
+  std::shared_ptr<const platform::Font> previousFont;
+  if (font_) previousFont = dc.SelectFont(font_->GdiFont());
+  for (size_t i = children_.size(); i-- > 0;) drawChild(i, *children_[i]);
+  if (font_) dc.SelectFont(std::move(previousFont));
+  dc.SetBkMode(previousMode);
+}
+
+void TOL_VarView::Draw(platform::DeviceContext& dc) {
+  DrawChildren(dc, [&](size_t i, TOL_VarAppear& child) {
+    if (flags_.IsSet(i)) child.Draw(dc);
+  });
+}
+
+void TOL_VarView::DrawFramed(platform::DeviceContext& dc) {
+  DrawChildren(dc, [&](size_t, TOL_VarAppear& child) { child.DrawFramed(dc); });
 }
 
 // ---- methods, copying, storing ----------------------------------------------------------

@@ -64,6 +64,13 @@ class TOL_VarView : public TOL_VarWindow {
   // answers in the flags and updates the visible children.
   void Update(script::TOL_VarObArray* context) override;
 
+  // Draws the children found visible by the last update, the last child first, so that the first
+  // child lies on top (the one hit tests find first). Text is drawn without background, in the
+  // view's font when it has one.
+  void Draw(platform::DeviceContext& dc) override;
+  // Every child's design drawing, whatever its visibility.
+  void DrawFramed(platform::DeviceContext& dc) override;
+
   // GETPART, the window table, then the members and the base object.
   script::TOL_Var* FindMember(script::Atom name) override;
   using script::TOL_Var::FindMember;
@@ -77,6 +84,10 @@ class TOL_VarView : public TOL_VarWindow {
   void CopyFieldsTo(TOL_VarWindow& target) const override;
 
  private:
+  // The drawing shared by Draw and DrawFramed: the background mode and font set around `drawChild`.
+  template <typename DrawChild>
+  void DrawChildren(platform::DeviceContext& dc, DrawChild drawChild);
+
   ChildList children_;
   script::Ref<TOL_Font> font_;
   VisibilityFlags flags_;

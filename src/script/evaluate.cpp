@@ -130,7 +130,7 @@ void ApplyCall(size_t calleeIndex, size_t argumentCount) {
     TOL_Var* value = arg.value.get();
     // A value an operator just made belongs to this evaluation alone: it is handed over, not
     // copied.
-    bool copy = value->IsValue() && !(arg.kind == kItemTemporary && arg.fresh);
+    bool copy = value->IsValue() && !value->IsSharedArgument() && !(arg.kind == kItemTemporary && arg.fresh);
     values.push_back(copy ? value->Clone(nullptr) : arg.value);
   }
   args->AdoptElements(std::move(values));

@@ -64,6 +64,9 @@ class TOL_Var : public TOL_SmallObject, public archive::Object {
   // The operation table, in its fixed order.
   virtual int GetType() const { return kTypeNone; }
   virtual bool IsValue() const;
+  // A value that a call hands to its callee as it is instead of a copy, although assignment
+  // copies it: a random generator, so that the callee draws from the caller's sequence.
+  virtual bool IsSharedArgument() const { return false; }
   virtual bool GetBool() const { return false; }
   virtual int32_t GetLong() const { return 0; }
   virtual double GetDouble() const { return 0.0; }

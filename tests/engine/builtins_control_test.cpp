@@ -33,8 +33,6 @@ TEST_F(BuiltinControl, TableHoldsTheFunctionsInOrderAndSharesThem) {
     EXPECT_EQ(function->GetType(), script::kTypeFunction);
     EXPECT_EQ(other->FindMember(name), function) << name << " is not shared";
   }
-  // A view function answers none until the views arrive.
-  EXPECT_EQ(Call("GetTopView"), nullptr);
 }
 
 TEST_F(BuiltinControl, MessageBoxAnswersFromTheEventsOrTheStyleDefault) {

@@ -60,9 +60,10 @@ TEST_F(GameSystem, DeclaresGlobalsWithAnyCaseAndIncludedFiles) {
   EXPECT_NE(dynamic_cast<screen::TOL_VarTime*>(Global("CLOCK")), nullptr);
   EXPECT_NE(dynamic_cast<script::TOL_VarRef*>(Global("TARGET")), nullptr);
   EXPECT_EQ(Global("LOST"), nullptr);
-  ASSERT_EQ(game.ViewStack().size(), 1u);
-  EXPECT_EQ(game.ViewStack()[0].picture.Width(), 800);
-  EXPECT_EQ(game.ViewStack()[0].picture.Height(), 600);
+  ASSERT_EQ(game.Screens().Size(), 1u);
+  EXPECT_EQ(game.Screens().Top()->Picture().Width(), 800);
+  EXPECT_EQ(game.Screens().Top()->Picture().Height(), 600);
+  EXPECT_EQ(game.Screens().Top()->Below(), nullptr);
 }
 
 TEST_F(GameSystem, BuiltinsAndEngineIntegersReplaceDeclaredGlobalsAndAreShared) {
