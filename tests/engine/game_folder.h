@@ -15,6 +15,7 @@
 #include "engine/engine_classes.h"
 #include "engine/engine_services.h"
 #include "engine/game_system.h"
+#include "platform/event_file.h"
 #include "platform/game_path.h"
 #include "platform/host.h"
 #include "script/constants.h"
@@ -51,6 +52,15 @@ class GameFolderTest : public ::testing::Test {
     script::constants::Initialize();
     script::Registry::CollectGarbageAll();
     std::filesystem::remove_all(root_);
+  }
+
+  // A new headless host playing these event-file lines.
+  void UseEvents(const std::string& events) {
+    platform::HostOptions options;
+    std::string error;
+    EXPECT_TRUE(platform::ParseEvents(events, "events", ".", options.events, error)) << error;
+    host_ = platform::CreateHeadlessHost(options);
+    Services().host = host_.get();
   }
 
   // Writes a file below config/ ("model/Item.def").
