@@ -71,15 +71,11 @@ int RunGame(CommandLine options) {
 
   if (options.check) return CheckGameScripts(gameDir.string());
 
-  // Accepted now so that command lines keep working; they take effect with the sound output and
-  // the text drawing.
+  // Accepted now so that command lines keep working; it takes effect with the sound output.
   if (!options.audioOutFile.empty()) {
     std::fprintf(stderr, "tav: --audio-out: this build has no sound output yet; nothing is recorded\n");
   }
   platform::SetMonochromeText(options.monoText);
-  if (options.monoText) {
-    std::fprintf(stderr, "tav: --mono-text: this build draws no text yet; the option has no effect\n");
-  }
 
   platform::ConfigureCrashReport({options.headless, options.crashLogFile});
   platform::InstallCloseSignals();

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/diagnostics.h"
 #include "platform/sjis.h"
 
 namespace tav::platform {
@@ -166,6 +167,9 @@ FontFile ResolveFontFace(std::string_view sjisFaceName) {
   const char* mapped = MappedFamily(name);
   FontFile file = MatchWithFontconfig(mapped ? std::string(mapped) : SjisToUtf8(sjisFaceName));
   cache.emplace(name, file);
+  // Once per face name: authors see which installed font stands in for the one a game asked for.
+  Diagnose(Severity::Info, "",
+           "font \"" + SjisToUtf8(sjisFaceName) + "\" resolves to " + (file.path.empty() ? "nothing" : file.path));
   return file;
 }
 
