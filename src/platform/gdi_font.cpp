@@ -126,16 +126,17 @@ struct Glyph {
   std::vector<uint8_t> coverage;  // width·height, 0 … 255
 };
 
-uint32_t Blend(uint32_t destination, uint32_t source, unsigned alpha) {
+// source·alpha + destination·(255 - alpha), divided by 255 and rounded, for red and blue in one
+// 32-bit word and green in another: every lane stays below 2^16, so none spills into the next.
+// (x + 128 + ((x + 128) >> 8)) >> 8 is x / 255 rounded to nearest for every x up to 255·255.
+inline uint32_t Blend(uint32_t destination, uint32_t source, uint32_t alpha) {
   if (alpha >= 255) return source;
-  uint32_t out = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    int d = static_cast<int>(destination >> shift & 0xFF);
-    int s = static_cast<int>(source >> shift & 0xFF);
-    int mixed = d + ((s - d) * static_cast<int>(alpha) + (s >= d ? 127 : -127)) / 255;
-    out |= static_cast<uint32_t>(mixed) << shift;
-  }
-  return out;
+  const uint32_t inverse = 255 - alpha;
+  uint32_t rb = (source & 0xFF00FFu) * alpha + (destination & 0xFF00FFu) * inverse + 0x800080u;
+  rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
+  uint32_t g = (source & 0xFF00u) * alpha + (destination & 0xFF00u) * inverse + 0x8000u;
+  g = ((g + ((g >> 8) & 0xFF00u)) >> 8) & 0xFF00u;
+  return rb | g;
 }
 
 }  // namespace
@@ -287,6 +288,7 @@ std::shared_ptr<const Font> Font::Create(const LOGFONTA& logFont, bool monochrom
 }
 
 std::shared_ptr<const Font> Font::Default() {
+  FreeTypeLibrary::Get();  // constructed first, destroyed after the default font
   static const std::shared_ptr<const Font> font = [] {
     LOGFONTA logFont;
     logFont.lfCharSet = SHIFTJIS_CHARSET;
@@ -296,6 +298,8 @@ std::shared_ptr<const Font> Font::Default() {
 }
 
 std::shared_ptr<const Font> Font::Shared(const LOGFONTA& logFont) {
+  // The library first, so that it is destroyed after the fonts kept here.
+  FreeTypeLibrary::Get();
   static std::mutex mutex;
   static std::map<std::pair<std::string, bool>, std::shared_ptr<const Font>> fonts;
   const bool monochrome = MonochromeText();
