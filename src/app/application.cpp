@@ -70,8 +70,9 @@ void Application::Dispatch(const platform::Message& message) {
   }
 }
 
-// The loop of the original's framework: idle processing while the queue is empty, then block
-// for the next message; after input, idle processing starts again.
+// Idle processing while the queue is empty, then block for the next message; after input, idle
+// processing starts again. Collection passes therefore run only here, never while a script
+// pumps messages itself.
 int Application::Run() {
   platform::Message message;
   for (;;) {

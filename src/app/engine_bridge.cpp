@@ -73,14 +73,14 @@ EngineFactory MakeEngineFactory(platform::GamePathResolver& paths, StartReport& 
       if (host.IsHeadless()) {
         std::fprintf(stderr, "tav: cannot open the required file %s\n", platform::SjisToUtf8(file).c_str());
       } else {
-        // The framework's file-error box: the window then stays empty.
+        // A file-error box naming the file; the window then stays empty.
         std::string text = file + platform::Utf8ToSjis(" を開けません。");
         host.MessageBox(text, "TAV", platform::MB_OK | platform::MB_ICONEXCLAMATION, false);
       }
       return nullptr;
     }
     // The step that stopped has reported itself (file, line and reason); the game runs on.
-    if (game->Stop().step != 0) report.stoppedEarly = true;
+    if (game->Stop().step != engine::StartupStep::None) report.stoppedEarly = true;
     auto session = std::make_unique<GameSession>(std::move(game));
     session->Start();
     return session;

@@ -17,7 +17,7 @@ namespace tav::archive {
 namespace {
 
 // The archive's UTF-16 string form: little-endian units, surrogate pairs joined, anything
-// unpaired replaced by '?' as the Windows conversion does.
+// unpaired replaced by '?', the conversion's usual stand-in for what it cannot map.
 std::string Utf16LeToUtf8(const uint8_t* data, size_t units) {
   std::string out;
   out.reserve(units * 3);

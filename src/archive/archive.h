@@ -1,7 +1,7 @@
 #pragma once
 
 // The object archive: little-endian primitives, length-prefixed strings and class-tagged object
-// references, byte-compatible with the files of the original Windows program.
+// references, byte-compatible with the view, place and value files games already ship.
 
 #include <cstddef>
 #include <cstdint>

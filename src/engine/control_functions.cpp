@@ -108,8 +108,8 @@ std::string ExpandStringEscapes(std::string text) {
 
 // Data.
 
-// The original map's size parameter only paced its memory blocks; nothing a script can see
-// depends on it, so it is read and not kept.
+// The size parameter is a hint for memory blocks; nothing a script can see depends on it, so
+// it is read and not kept.
 VarRef CreateMap(TOL_Var*, TOL_VarObArray*, TOL_VarObArray*) { return script::NewIntObMap(); }
 
 VarRef LoadPlace(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {

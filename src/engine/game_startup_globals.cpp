@@ -29,12 +29,11 @@ bool IsNoValue(const script::VarRef& value) {
 
 }  // namespace
 
-// Step 3.
 void TAV_GameSystem::DeclareGlobals() {
   script::DeclareMembers(ReadRequired(kGlobalDef), globals_.get());
 }
 
-// Step 5. Each constant is compiled and evaluated before the next is read, so later lines can
+// Each constant is compiled and evaluated before the next is read, so later lines can
 // use earlier constants.
 bool TAV_GameSystem::DefineConstants() {
   std::optional<script::PairList> list = script::ReadDefinitionFile(kDefineDef, resolver_);
@@ -42,20 +41,20 @@ bool TAV_GameSystem::DefineConstants() {
   for (const script::DefinitionPair& pair : *list) {
     script::TOL_Formulate expression;
     if (!expression.Compile(pair.value)) {
-      return StopAt(5, pair.Where(),
+      return StopAt(StartupStep::DefineConstants, pair.Where(),
                     "constant " + pair.key + " does not compile: " + script::LastCompileError().reason);
     }
     script::VarRef value = expression.Evaluate(NewGlobalFrame().get());
-    if (IsNoValue(value)) return StopAt(5, pair.Where(), "constant " + pair.key + " has no value");
+    if (IsNoValue(value)) return StopAt(StartupStep::DefineConstants, pair.Where(), "constant " + pair.key + " has no value");
     if (script::constants::Find(std::string_view(pair.key))) {
-      return StopAt(5, pair.Where(), "constant " + pair.key + " is already defined");
+      return StopAt(StartupStep::DefineConstants, pair.Where(), "constant " + pair.key + " is already defined");
     }
     script::constants::Define(pair.key, value.get());
   }
   return true;
 }
 
-// Step 6. A FORM global without an entry stops the binding there; find which one for the report.
+// A FORM global without an entry stops the binding there; find which one for the report.
 bool TAV_GameSystem::BindGlobalForms() {
   if (script::BindFormBodies(globals_.get(), kFormDef, nullptr, resolver_)) return true;
   std::string missing;
@@ -67,10 +66,10 @@ bool TAV_GameSystem::BindGlobalForms() {
       }
     }
   }
-  return StopAt(6, kFormDef, "FORM " + missing + " has no entry");
+  return StopAt(StartupStep::BindGlobalForms, kFormDef, "FORM " + missing + " has no entry");
 }
 
-// Step 7. Binding stops at the first FUNC global that gets no body: it is the first one still
+// Binding stops at the first FUNC global that gets no body: it is the first one still
 // without a body.
 bool TAV_GameSystem::BindGlobalFuncs() {
   if (script::BindFuncBodies(globals_.get(), kGlobalFuncPrefix, kScriptSuffix, nullptr, resolver_)) {
@@ -82,10 +81,10 @@ bool TAV_GameSystem::BindGlobalFuncs() {
     const std::string path = kGlobalFuncPrefix + member.name.Text() + kScriptSuffix;
     std::string error;
     script::CompileScriptFile(path, resolver_, &error);
-    StartupStop stop = ScriptFileStop(7, path, error);
-    return StopAt(7, stop.where, "FUNC " + member.name.Text() + ": " + stop.reason);
+    StartupStop stop = ScriptFileStop(StartupStep::BindGlobalFuncs, path, error);
+    return StopAt(StartupStep::BindGlobalFuncs, stop.where, "FUNC " + member.name.Text() + ": " + stop.reason);
   }
-  return StopAt(7, kGlobalFuncPrefix, "a FUNC global has no body");
+  return StopAt(StartupStep::BindGlobalFuncs, kGlobalFuncPrefix, "a FUNC global has no body");
 }
 
 }  // namespace tav::engine

@@ -1,4 +1,4 @@
-// Start-up steps 11 and 12: the numbered strings and music names.
+// Loading the numbered strings (config\string.def) and music names (config\music.def).
 #include <cstdint>
 
 #include "engine/game_system.h"

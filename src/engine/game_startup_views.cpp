@@ -1,4 +1,4 @@
-// Start-up step 10: the numbered views of "config\view.def", each loaded from its stored form,
+// Loading the views: the numbered views of "config\view.def", each loaded from its stored form,
 // with the event handlers of its active appearances compiled into members (LEFTDOWN3 ...).
 #include <filesystem>
 #include <set>
@@ -81,7 +81,7 @@ void TAV_GameSystem::CompileHandlers(script::TOL_Var* view, const std::string& n
       std::string error;
       script::StatementPtr body = script::CompileScriptFile(path, resolver_, &error);
       if (!body) {
-        const StartupStop why = ScriptFileStop(10, path, error);
+        const StartupStop why = ScriptFileStop(StartupStep::LoadViews, path, error);
         Diagnose(Severity::Error, why.where, "handler " + member + " not loaded: " + why.reason);
         continue;
       }

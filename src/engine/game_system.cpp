@@ -16,6 +16,24 @@ namespace tav::engine {
 using platform::Diagnose;
 using platform::Severity;
 
+const char* StartupStepName(StartupStep step) {
+  switch (step) {
+    case StartupStep::None: return "nothing";
+    case StartupStep::PrepareFields: return "preparing the engine's fields";
+    case StartupStep::CreateBaseScreen: return "creating the base screen";
+    case StartupStep::DeclareGlobals: return "declaring globals";
+    case StartupStep::AddBuiltins: return "adding the built-in functions";
+    case StartupStep::DefineConstants: return "defining constants";
+    case StartupStep::BindGlobalForms: return "binding FORM globals";
+    case StartupStep::BindGlobalFuncs: return "binding FUNC globals";
+    case StartupStep::CompileStartup: return "compiling the start-up script";
+    case StartupStep::BuildTypes: return "building the object types";
+    case StartupStep::LoadViews: return "loading views";
+    case StartupStep::LoadTables: return "loading the string and music tables";
+  }
+  return "?";
+}
+
 script::PathResolver GameFileResolver() {
   platform::GamePathResolver* paths = Services().paths;
   if (!paths) return {};
@@ -25,7 +43,7 @@ script::PathResolver GameFileResolver() {
 // Each step runs only when every step before it went through; a step that stops leaves the
 // object usable with what was loaded so far.
 TAV_GameSystem::TAV_GameSystem() {
-  InitializeFields();
+  PrepareFields();
   if (!CreateBaseScreen()) return;
   DeclareGlobals();
   AddBuiltins();
@@ -84,8 +102,8 @@ script::Ref<script::TOL_VarObArray> TAV_GameSystem::NewGlobalFrame() const {
   return script::NewFrame(nullptr, nullptr, globals_.get());
 }
 
-bool TAV_GameSystem::StopAt(int step, std::string where, std::string reason) {
-  Diagnose(Severity::Error, where, "start-up stops at step " + std::to_string(step) + ": " + reason);
+bool TAV_GameSystem::StopAt(StartupStep step, std::string where, std::string reason) {
+  Diagnose(Severity::Error, where, std::string("start-up stops while ") + StartupStepName(step) + ": " + reason);
   stop_ = StartupStop{step, std::move(where), std::move(reason)};
   return false;
 }
@@ -100,9 +118,9 @@ script::PairList TAV_GameSystem::ReadRequired(const std::string& gamePath) const
   return std::move(*list);
 }
 
-// Step 1. The value classes that declarations and stored objects name must be known before any
+// The value classes that declarations and stored objects name must be known before any
 // definition file is read (TIME, the initializer array); registering them again changes nothing.
-void TAV_GameSystem::InitializeFields() {
+void TAV_GameSystem::PrepareFields() {
   screen::RegisterScreenValueClasses();
   RegisterInitArrayClass();
   resolver_ = GameFileResolver();
@@ -110,14 +128,13 @@ void TAV_GameSystem::InitializeFields() {
   timedRemoveEvents_ = script::NewArray();
 }
 
-// Step 2. On a windowing system this step could fail to get a surface from the window; our
-// pictures are plain memory, so the base screen always exists.
+// Pictures are plain memory, so the base screen always exists.
 bool TAV_GameSystem::CreateBaseScreen() {
   screens_.CreateBase();
   return true;
 }
 
-// Step 4. After the declarations, so a declared global with one of these names is replaced.
+// After the declarations, so a declared global with one of these names is replaced.
 void TAV_GameSystem::AddBuiltins() {
   AddBuiltinFunctions(globals_.get());
   for (EngineInteger which : kEngineIntegers) {
@@ -125,7 +142,7 @@ void TAV_GameSystem::AddBuiltins() {
   }
 }
 
-// Step 8. Without a start-up script the game simply shows its base screen.
+// Without a start-up script the game simply shows its base screen.
 void TAV_GameSystem::CompileStartup() {
   const char* path = "config\\startup.tas";
   std::string error;
@@ -133,10 +150,9 @@ void TAV_GameSystem::CompileStartup() {
   if (!startup_) Diagnose(Severity::Warning, path, "no start-up script: " + error);
 }
 
-// Step 9.
 bool TAV_GameSystem::BuildTypes() {
   if (std::optional<StartupStop> stop = BuildObjectTypes(types_, globals_.get(), resolver_)) {
-    return StopAt(9, std::move(stop->where), std::move(stop->reason));
+    return StopAt(StartupStep::BuildTypes, std::move(stop->where), std::move(stop->reason));
   }
   return true;
 }

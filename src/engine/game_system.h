@@ -61,23 +61,24 @@ class TAV_GameSystem {
   script::Ref<script::TOL_VarObArray> NewGlobalFrame() const;
 
  private:
-  // Construction steps, in order; those answering bool stop construction when false.
-  void InitializeFields();                 // 1
-  bool CreateBaseScreen();                 // 2
-  void DeclareGlobals();                   // 3
-  void AddBuiltins();                      // 4
-  bool DefineConstants();                  // 5
-  bool BindGlobalForms();                  // 6
-  bool BindGlobalFuncs();                  // 7
-  void CompileStartup();                   // 8
-  bool BuildTypes();                       // 9
-  void LoadViews();                        // 10
+  // Construction steps, in order (StartupStep names them); those answering bool stop
+  // construction when false.
+  void PrepareFields();
+  bool CreateBaseScreen();
+  void DeclareGlobals();
+  void AddBuiltins();
+  bool DefineConstants();
+  bool BindGlobalForms();
+  bool BindGlobalFuncs();
+  void CompileStartup();
+  bool BuildTypes();
+  void LoadViews();
   void LoadView(int number, const std::string& name);
   void CompileHandlers(script::TOL_Var* view, const std::string& name);
-  void LoadNumberedTables();               // 11 and 12
+  void LoadNumberedTables();
 
   // Records why construction stops and reports it; answers false for `return StopAt(...)`.
-  bool StopAt(int step, std::string where, std::string reason);
+  bool StopAt(StartupStep step, std::string where, std::string reason);
   // A required definition file, or RequiredFileError.
   script::PairList ReadRequired(const std::string& gamePath) const;
 

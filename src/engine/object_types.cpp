@@ -106,7 +106,7 @@ std::optional<StartupStop> TypeBuilder::BindFunctions(script::TOL_VarObject& typ
   const std::string path = folder + member + ".tas";
   std::string error;
   script::CompileScriptFile(path, resolver_, &error);
-  StartupStop stop = ScriptFileStop(9, path, error);
+  StartupStop stop = ScriptFileStop(StartupStep::BuildTypes, path, error);
   stop.reason = "FUNC " + member + " of type " + name + ": " + stop.reason;
   return stop;
 }

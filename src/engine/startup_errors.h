@@ -20,16 +20,35 @@ class RequiredFileError : public std::runtime_error {
   std::string gamePath_;
 };
 
-// Why construction stopped early (`step` 0: it did not).
+// The steps of the game system's construction, in the order they run.
+enum class StartupStep {
+  None,              // construction did not stop
+  PrepareFields,     // value classes known, the global object and the timed events made
+  CreateBaseScreen,  // the base screen of the view stack
+  DeclareGlobals,    // config\global.def
+  AddBuiltins,       // the built-in functions and engine integers
+  DefineConstants,   // config\define.def
+  BindGlobalForms,   // config\form.def and config\form_*.def
+  BindGlobalFuncs,   // the FUNC files of the global folder
+  CompileStartup,    // config\startup.tas
+  BuildTypes,        // config\model.def and the object types
+  LoadViews,         // config\view.def, the stored views and their handlers
+  LoadTables,        // config\string.def and config\music.def
+};
+
+// What the diagnostics call the step: "defining constants" ...
+const char* StartupStepName(StartupStep step);
+
+// Why construction stopped early (`step` None: it did not).
 struct StartupStop {
-  int step = 0;
+  StartupStep step = StartupStep::None;
   std::string where;   // "config\define.def:3" or a file
   std::string reason;
 };
 
 // A stop caused by a script file, from the compiler's message "path:line: reason" (or
 // "path: reason"): `where` gets the path and line, `reason` the rest.
-inline StartupStop ScriptFileStop(int step, std::string_view path, const std::string& message) {
+inline StartupStop ScriptFileStop(StartupStep step, std::string_view path, const std::string& message) {
   StartupStop stop{step, std::string(path), message};
   if (message.compare(0, path.size(), path) != 0) return stop;
   size_t at = path.size();

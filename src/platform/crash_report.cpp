@@ -82,7 +82,7 @@ constexpr const char* kBreakpointQuestion = "処理を続行しますか？";
 constexpr const char* kLogSavedQuestion = "ログファイルを保存しました。\n処理を続行しますか？";
 constexpr const char* kFallbackLogName = "tav-error.log";
 
-constexpr int kCrashExitCode = 255;  // the original's exit code -1
+constexpr int kCrashExitCode = 255;  // exit code -1, as a process status byte
 constexpr size_t kPathCapacity = 1024;
 constexpr uint64_t kTrapFlag = 0x100;
 constexpr unsigned long kSigcontextHasSs = 0x2;  // UC_SIGCONTEXT_SS of the kernel's ucontext

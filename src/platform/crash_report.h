@@ -1,7 +1,7 @@
 #pragma once
 
 // The crash report: a fatal signal (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP) becomes the Japanese
-// exception report the original program showed for an unhandled exception, with an optional log
+// exception report this engine shows for an unhandled exception, with an optional log
 // file for the game's developers (see crash_log.h for its contents).
 //
 // Windowed, the report is a message box offering to save the log, continue or quit. Headless

@@ -2,8 +2,9 @@
 
 // A device context drawing into a Bitmap: the selected pen, brush, font and bitmap, the colours
 // and modes, a clip rectangle, the current position and a stack of saved states, with the
-// drawing calls the engine makes. The pixels each call lights are those the original platform
-// lights (see the notes on GDI drawing); coordinates may lie far outside the bitmap.
+// drawing calls the engine makes. Each call lights exactly the pixels the GDI drawing rules give
+// (see the notes on GDI drawing), so stored views look as their authors drew them; coordinates
+// may lie far outside the bitmap.
 
 #include <cstdint>
 #include <memory>

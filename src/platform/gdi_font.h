@@ -1,8 +1,8 @@
 #pragma once
 
 // A font made from a LOGFONTA: an installed outline face (found by name, with the Japanese
-// Windows face names mapped to their IPA equivalents), sized and measured the way the original
-// platform measured its fonts, and its glyphs rendered into bitmaps.
+// Windows face names mapped to their IPA equivalents), sized and measured by the LOGFONTA height
+// conventions games were laid out with, and its glyphs rendered into bitmaps.
 //
 // Text is Shift-JIS. A character is one byte, or two when the first is a lead byte; it is
 // passed around as a code: the byte, or lead << 8 | trail.

@@ -1,8 +1,8 @@
 #pragma once
 
 // The host: the one game window (or, headless, none), its message queue, the clock and the
-// dialogs. The engine pumps it the way the original pumped its Windows message queue: GetMessage
-// blocks, PeekMessage polls, and after a dispatched click or key the engine drops whatever input
+// dialogs. The engine pumps it as a Windows-style message queue, because games rely on its order
+// and timing: GetMessage blocks, PeekMessage polls, and after a dispatched click or key the engine drops whatever input
 // queued up meanwhile (DiscardInput).
 //
 // Message order: once PostQuit was called, only Quit (GetMessage then answers false, for every

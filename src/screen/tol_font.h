@@ -1,7 +1,7 @@
 // TOL_Font: a font description owned by a view or an appearance.
 //
 // The stored form is the 60 bytes of the Windows LOGFONTA structure and nothing else (no
-// version word), so view files of the original program load byte for byte. The face name is
+// version word), so existing view files load byte for byte. The face name is
 // kept as its raw 32 bytes, bytes after the terminator included, so that storing again gives
 // the same bytes. Fonts are counted like script values so that archives can hold them; no
 // script ever sees one.

@@ -263,7 +263,7 @@ bool TOL_Formulate::EvaluateBool(TOL_VarObArray* frame) {
     if (stack.size() > base) {
       FormulaItem& first = stack[base];
       Resolve(first);
-      // A copy converts exactly as the original does, so the original answers for it.
+      // A copy converts exactly as its source does, so the source answers for it.
       truth = first.value->GetBool();
     }
   }

@@ -42,11 +42,11 @@ struct ScanStop {
 ScanStop ScanTo(std::string_view text, char terminator);
 
 // A text with its comments removed, and what is needed to map positions in it back to lines
-// of the original (block comments may have swallowed line feeds).
+// of the source text (block comments may have swallowed line feeds).
 class CommentFreeText {
  public:
   const std::string& Text() const { return text_; }
-  // The 1-based line of the original text on which the character at `offset` of Text() stood.
+  // The 1-based line of the source text on which the character at `offset` of Text() stood.
   int LineOf(size_t offset) const;
   // The text ended inside a block comment (everything after its "/*" was dropped).
   bool EndedInComment() const { return endedInComment_; }

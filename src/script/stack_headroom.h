@@ -1,6 +1,6 @@
 // How much of the current thread's native stack is left.
 //
-// Scripts can nest calls and statements without bound; the original program then crashed.
+// Scripts can nest calls and statements without bound, which would overflow the native stack.
 // Deep recursion is refused instead while enough stack is left to unwind cleanly.
 #pragma once
 

@@ -45,7 +45,7 @@ class CompileContext {
 
   std::string_view Buffer() const { return text_.Text(); }
   bool EndedInComment() const { return text_.EndedInComment(); }
-  // The original line of a position in any text this context handed out.
+  // The source line of a position in any text this context handed out.
   int LineOf(const char* position) const;
   // Records `reason` at the line of `position` and answers false.
   bool Fail(const char* position, std::string reason) const;

@@ -1,7 +1,7 @@
 // Reading the game's text files (scripts, definition files, tables).
 //
-// The original read them in text mode: a carriage return before a line feed disappears and a
-// Ctrl-Z (0x1A) ends the file. Paths are as the caller spells them; a resolver maps a game's
+// They are read in text mode: a carriage return before a line feed disappears and a Ctrl-Z
+// (0x1A) ends the file, since games were written with editors that leave both. Paths are as the caller spells them; a resolver maps a game's
 // path ("config\\global\\A.tas") to a real file, and without one the path is a real path.
 #pragma once
 

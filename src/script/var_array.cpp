@@ -50,7 +50,7 @@ VarRef TOL_VarObArray::Clone(TOL_Var* target) {
 }
 
 // Each element of `other` is copied deeply by writing it to a memory archive and reading it
-// back, so the copies share nothing with the originals.
+// back, so the copies share nothing with their sources.
 int TOL_VarObArray::CopyElements(TOL_Var* other) {
   TOL_VarObArray* source = AsArray(other);
   if (!source || source == this) return 0;

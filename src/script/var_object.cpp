@@ -16,7 +16,7 @@ constexpr int kCloneDepthLimit = 64;
 int g_cloneDepth = 0;
 // Within one copy operation every source is copied once: a structure that holds the same object
 // in many places (or holds itself) is copied in time proportional to its size, not to the number
-// of paths through it, and the copy keeps the sharing of the original.
+// of paths through it, and the copy keeps the sharing of its source.
 std::unordered_map<TOL_Var*, VarRef> g_copies;
 
 }  // namespace

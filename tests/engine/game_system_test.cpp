@@ -51,7 +51,7 @@ TEST_F(GameSystem, DeclaresGlobalsWithAnyCaseAndIncludedFiles) {
   Write("more/globals.def", "BOOL Flag\nINCLUDE longs.def\n");  // relative to more\ itself
   Write("more/longs.def", "LONG Big\n");
   TAV_GameSystem& game = Start();
-  EXPECT_EQ(game.Stop().step, 0);
+  EXPECT_EQ(game.Stop().step, StartupStep::None);
   EXPECT_EQ(Global("A")->GetType(), script::kTypeInt);
   EXPECT_EQ(Global("B")->GetType(), script::kTypeInt);
   EXPECT_EQ(Global("NAME")->GetType(), script::kTypeString);
@@ -87,7 +87,7 @@ TEST_F(GameSystem, ConstantsUseEarlierOnesInFileOrderWithIncludes) {
   Write("consts.def", "B A + 1\n");
   Write("startup.tas", "RETURN C;\n");
   TAV_GameSystem& game = Start();
-  EXPECT_EQ(game.Stop().step, 0);
+  EXPECT_EQ(game.Stop().step, StartupStep::None);
   ASSERT_NE(script::constants::Find("B"), nullptr);
   EXPECT_EQ(script::constants::Find("B")->GetLong(), 3);
   EXPECT_EQ(script::constants::Find("C")->GetLong(), 6);
@@ -104,7 +104,7 @@ TEST_F(GameSystem, DuplicateConstantStopsAtStepFiveAndSkipsEverythingAfter) {
   Write("model/Item.def", "INT X\n");
   Write("string.def", "1 one\n");
   TAV_GameSystem& game = Start();
-  EXPECT_EQ(game.Stop().step, 5);
+  EXPECT_EQ(game.Stop().step, StartupStep::DefineConstants);
   EXPECT_EQ(game.Stop().where, "config\\define.def:3");
   EXPECT_EQ(script::constants::Find("ONE")->GetLong(), 1);
   // The built-ins came before; the bodies, the start-up script, types and tables did not.
@@ -120,12 +120,12 @@ TEST_F(GameSystem, DuplicateConstantStopsAtStepFiveAndSkipsEverythingAfter) {
 
 TEST_F(GameSystem, ConstantThatDoesNotCompileOrRedefinesTrueStops) {
   Write("define.def", "GOOD 1\nBAD (1 +\n");
-  EXPECT_EQ(Start().Stop().step, 5);
+  EXPECT_EQ(Start().Stop().step, StartupStep::DefineConstants);
   EXPECT_EQ(game_->Stop().where, "config\\define.def:2");
   TearDown();
   SetUp();
   Write("define.def", "TRUE 0\n");
-  EXPECT_EQ(Start().Stop().step, 5);
+  EXPECT_EQ(Start().Stop().step, StartupStep::DefineConstants);
 }
 
 TEST_F(GameSystem, FormBodiesStopAtTheFirstMissingEntry) {
@@ -133,7 +133,7 @@ TEST_F(GameSystem, FormBodiesStopAtTheFirstMissingEntry) {
   Write("form.def", "FIRST 1 + 1\nthird 3\n");
   Write("global/After.tas", "RETURN 1;\n");
   TAV_GameSystem& game = Start();
-  EXPECT_EQ(game.Stop().step, 6);
+  EXPECT_EQ(game.Stop().step, StartupStep::BindGlobalForms);
   EXPECT_EQ(game.Stop().where, "config\\form.def");
   EXPECT_NE(game.Stop().reason.find("SECOND"), std::string::npos) << game.Stop().reason;
   EXPECT_EQ(RunLong("RETURN First();"), 2);
@@ -143,14 +143,14 @@ TEST_F(GameSystem, FormBodiesStopAtTheFirstMissingEntry) {
 
 TEST_F(GameSystem, WithoutFormFileFormsStayEmptyAndStartUpGoesOn) {
   Write("global.def", "FORM Lonely\n");
-  EXPECT_EQ(Start().Stop().step, 0);
+  EXPECT_EQ(Start().Stop().step, StartupStep::None);
 }
 
 TEST_F(GameSystem, FuncWithoutCompilableFileStopsAtStepSeven) {
   Write("global.def", "FUNC Good, Missing\n");
   Write("global/Good.tas", "RETURN 5;\n");
   TAV_GameSystem& game = Start();
-  EXPECT_EQ(game.Stop().step, 7);
+  EXPECT_EQ(game.Stop().step, StartupStep::BindGlobalFuncs);
   EXPECT_EQ(game.Stop().where, "config\\global\\MISSING.tas");
   EXPECT_EQ(RunLong("RETURN Good();"), 5);
 
@@ -159,7 +159,7 @@ TEST_F(GameSystem, FuncWithoutCompilableFileStopsAtStepSeven) {
   Write("global.def", "FUNC Broken\n");
   Write("global/Broken.tas", "INT a;\nIF (a {\n");
   TAV_GameSystem& broken = Start();
-  EXPECT_EQ(broken.Stop().step, 7);
+  EXPECT_EQ(broken.Stop().step, StartupStep::BindGlobalFuncs);
   EXPECT_EQ(broken.Stop().where.rfind("config\\global\\BROKEN.tas:", 0), 0u) << broken.Stop().where;
 }
 
@@ -210,7 +210,7 @@ TEST_F(GameSystem, ViewHandlersAreCompiledOncePerActiveNumber) {
   ASSERT_TRUE(platform::OpenLogFile(log.string()));
   TAV_GameSystem& game = Start();
   platform::CloseLogFile();
-  EXPECT_EQ(game.Stop().step, 0);
+  EXPECT_EQ(game.Stop().step, StartupStep::None);
   EXPECT_EQ(Global("VID_TITLE")->GetLong(), 10);
   EXPECT_EQ(Global("VID_MENU")->GetLong(), 20);
   script::TOL_Var* title = game.View(10);

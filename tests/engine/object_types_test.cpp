@@ -51,7 +51,7 @@ class ObjectTypes : public GameFolderTest {
 TEST_F(ObjectTypes, ModelDefBuildsKindsBasesAndNumbers) {
   WriteTypes();
   TAV_GameSystem& game = Start();
-  EXPECT_EQ(game.Stop().step, 0) << game.Stop().reason;
+  EXPECT_EQ(game.Stop().step, StartupStep::None) << game.Stop().reason;
   script::TOL_VarObject* base = game.Types().Type(3);
   script::TOL_VarObject* shelf = game.Types().Type(5);
   ASSERT_NE(base, nullptr);
@@ -97,7 +97,7 @@ TEST_F(ObjectTypes, OwnFunctionWithoutFileStopsAtStepNine) {
   Write("model/Later.def", "INT X\n");
   Write("view.def", "1 NoSuchView\n");  // never read: the stop comes first
   TAV_GameSystem& game = Start();
-  EXPECT_EQ(game.Stop().step, 9);
+  EXPECT_EQ(game.Stop().step, StartupStep::BuildTypes);
   EXPECT_EQ(game.Stop().where, "config\\model\\Bad\\MISSING.tas");
   EXPECT_NE(game.Type(1), nullptr);
   EXPECT_EQ(Global("TID_BAD"), nullptr);

@@ -4,8 +4,8 @@
 //
 // Leaks: every script value is tracked by the registry, so after a collection the number of
 // tracked values must be back where it was. Values that hold themselves through a cycle (a
-// file may make an object its own member) are never collected by counting, in the original
-// neither, so inputs that build a cycle skip that check. A load that fails part-way may also
+// file may make an object its own member) are never collected by counting, so inputs that build
+// a cycle skip that check. A load that fails part-way may also
 // have built a cycle that nothing can reach any more, so the check needs a view that loaded.
 
 #include <cstddef>
