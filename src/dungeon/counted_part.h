@@ -48,6 +48,10 @@ class PartRef {
   }
   PartRef(const PartRef& o) : PartRef(o.p_) {}
   PartRef(PartRef&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  template <class U>
+  PartRef(const PartRef<U>& o) : PartRef(o.get()) {}
+  template <class U>
+  PartRef(PartRef<U>&& o) noexcept : p_(o.Leak()) {}
   PartRef& operator=(PartRef o) noexcept {
     std::swap(p_, o.p_);
     return *this;
@@ -59,6 +63,8 @@ class PartRef {
   T* get() const { return p_; }
   T* operator->() const { return p_; }
   explicit operator bool() const { return p_ != nullptr; }
+  // Gives up the count without lowering it (the caller now owns it).
+  T* Leak() { return std::exchange(p_, nullptr); }
 
  private:
   T* p_ = nullptr;
