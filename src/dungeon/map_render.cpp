@@ -23,7 +23,7 @@ namespace tav::dungeon {
 
 namespace {
 
-constexpr int64_t kMaxCollapsed = 4096;
+constexpr int64_t kMaxCollapsed = 256;
 
 int64_t FloorDiv(int64_t a, int64_t b) {
   int64_t q = a / b;

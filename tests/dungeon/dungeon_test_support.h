@@ -73,7 +73,10 @@ inline PartRef<TOL_EventLay> EventCell(uint32_t floorColor, uint32_t ceilingColo
 struct Canvas {
   platform::Bitmap bitmap;
   platform::DeviceContext dc;
-  Canvas(int w, int h, uint32_t fill = platform::RgbPixel(9, 9, 9)) : bitmap(w, h, fill), dc(&bitmap) {}
+  // Transparent, as a view sets it before its children draw.
+  Canvas(int w, int h, uint32_t fill = platform::RgbPixel(9, 9, 9)) : bitmap(w, h, fill), dc(&bitmap) {
+    dc.SetBkMode(platform::TRANSPARENT);
+  }
   Canvas(const Canvas&) = delete;
   uint32_t At(int x, int y) const { return bitmap.At(x, y); }
   // Pixels in l … r - 1 by t … b - 1 that differ from `background`.
