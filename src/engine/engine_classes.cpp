@@ -1,5 +1,6 @@
 #include "engine/engine_classes.h"
 
+#include "dungeon/dungeon_classes.h"
 #include "engine/init_array.h"
 #include "engine/timed_events.h"
 #include "screen/random_sources.h"
@@ -16,6 +17,7 @@ void RegisterEngineClasses() {
   screen::RegisterViewClasses();
   RegisterTimedEventClasses();
   RegisterInitArrayClass();
+  dungeon::RegisterDungeonClasses();
 }
 
 }  // namespace tav::engine

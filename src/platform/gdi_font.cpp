@@ -298,7 +298,8 @@ std::shared_ptr<const Font> Font::Default() {
 }
 
 std::shared_ptr<const Font> Font::Shared(const LOGFONTA& logFont) {
-  // The library first, so that it is destroyed after the fonts kept here.
+  // The library is made before the cache so that it is destroyed after it at exit: the cached
+  // fonts close their faces with it.
   FreeTypeLibrary::Get();
   static std::mutex mutex;
   static std::map<std::pair<std::string, bool>, std::shared_ptr<const Font>> fonts;
