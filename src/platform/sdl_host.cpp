@@ -7,8 +7,12 @@
 #include <thread>
 #include <vector>
 
+#include "platform/about_box.h"
 #include "platform/diagnostics.h"
+#include "platform/dialog_loop.h"
+#include "platform/input_dialog.h"
 #include "platform/message_box.h"
+#include "platform/popup_menu.h"
 #include "platform/sjis.h"
 
 namespace tav::platform {
@@ -72,6 +76,50 @@ bool SdlHost::Open(const char* titleUtf8) {
   SDL_StopTextInput();
   Show(Picture());
   return true;
+}
+
+bool SdlHost::GetMessage(Message& message) {
+  for (;;) {
+    const bool more = HostBase::GetMessage(message);
+    if (message.kind != MessageKind::RButtonDown) return more;
+    OpenFrameMenu(message.x, message.y);
+  }
+}
+
+bool SdlHost::PeekMessage(Message& message, bool remove) {
+  while (HostBase::PeekMessage(message, remove)) {
+    if (message.kind != MessageKind::RButtonDown) return true;
+    if (!remove) HostBase::PeekMessage(message, true);
+    OpenFrameMenu(message.x, message.y);
+  }
+  return false;
+}
+
+bool SdlHost::RunDialog(ModalDialog& dialog) {
+  const DialogEnd end = RunDialogLoop(window_.get(), Picture(), dialog, [this](const Bitmap& shown) { Show(shown); });
+  Show(Picture());
+  if (end == DialogEnd::Finished) return true;
+  Enqueue({MessageKind::Close});
+  return false;
+}
+
+void SdlHost::OpenFrameMenu(int x, int y) {
+  if (!window_) return;
+  PopupMenu menu(FrameMenu(), x, y, kScreenWidth, kScreenHeight);
+  if (!RunDialog(menu)) return;
+  switch (menu.Command()) {
+    case kCommandExit:
+      // The same as the close box.
+      Enqueue({MessageKind::Close});
+      break;
+    case kCommandAbout: {
+      AboutBox about(TAV_VERSION, kScreenWidth, kScreenHeight);
+      RunDialog(about);
+      break;
+    }
+    default:
+      break;
+  }
 }
 
 uint32_t SdlHost::GetTickCount() {
@@ -184,17 +232,25 @@ int SdlHost::MessageBox(std::string_view textSjis, std::string_view captionSjis,
   }
   // The box is modal: clicks and keys aimed at the game meanwhile never reach it.
   DiscardInput();
-  if (pressed >= 0) return pressed;
-  return escapeButton != 0 ? escapeButton : defaultButton;
+  const int answer = pressed >= 0 ? pressed : escapeButton != 0 ? escapeButton : defaultButton;
+  if (fromScript) Diagnose(Severity::Info, "", DialogLine("MessageBox", textSjis) + " -> " + std::to_string(answer));
+  return answer;
 }
 
 std::optional<std::string> SdlHost::InputBox(std::string_view promptSjis) {
   std::optional<std::string> text;
   if (TakeInputBoxAnswer(text)) return text;
-  Diagnose(Severity::Warning, "",
-           "the input box \"" + SjisToUtf8(promptSjis) +
-               "\" cannot be shown in a window yet; it answers as cancelled");
-  return std::nullopt;
+  if (!window_) {
+    Diagnose(Severity::Warning, "", DialogLine("InputBox", promptSjis) + ": there is no window; cancelled");
+    return std::nullopt;
+  }
+  InputDialog dialog(promptSjis, kScreenWidth, kScreenHeight);
+  RunDialog(dialog);
+  text = dialog.Result();
+  // What was entered, for authors following a session in the log.
+  Diagnose(Severity::Info, "",
+           DialogLine("InputBox", promptSjis) + (text ? " -> \"" + SjisToUtf8(*text) + "\"" : " -> cancelled"));
+  return text;
 }
 
 std::unique_ptr<Host> CreateSdlHost(const HostOptions& options) { return std::make_unique<SdlHost>(options); }
