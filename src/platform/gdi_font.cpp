@@ -292,6 +292,9 @@ std::shared_ptr<const Font> Font::Default() {
 }
 
 std::shared_ptr<const Font> Font::Shared(const LOGFONTA& logFont) {
+  // Statics are destroyed in reverse order of construction: the library must exist before the
+  // map, or the faces the map still holds at exit would be closed after the library is gone.
+  FreeTypeLibrary::Get();
   static std::mutex mutex;
   static std::map<std::pair<std::string, bool>, std::shared_ptr<const Font>> fonts;
   const bool monochrome = MonochromeText();
