@@ -12,6 +12,7 @@
 #include "platform/dialog_loop.h"
 #include "platform/input_dialog.h"
 #include "platform/message_box.h"
+#include "platform/message_dialog.h"
 #include "platform/popup_menu.h"
 #include "platform/sjis.h"
 
@@ -99,12 +100,13 @@ bool SdlHost::RunDialog(ModalDialog& dialog) {
   const DialogEnd end = RunDialogLoop(window_.get(), Picture(), dialog, [this](const Bitmap& shown) { Show(shown); });
   Show(Picture());
   if (end == DialogEnd::Finished) return true;
+  closing_ = true;
   Enqueue({MessageKind::Close});
   return false;
 }
 
 void SdlHost::OpenFrameMenu(int x, int y) {
-  if (!window_) return;
+  if (!window_ || closing_) return;
   PopupMenu menu(FrameMenu(), x, y, kScreenWidth, kScreenHeight);
   if (!RunDialog(menu)) return;
   switch (menu.Command()) {
@@ -128,6 +130,11 @@ uint32_t SdlHost::GetTickCount() {
 }
 
 void SdlHost::Sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void SdlHost::PostQuit() {
+  closing_ = true;
+  HostBase::PostQuit();
+}
 
 void SdlHost::Present(const Bitmap& picture) {
   HostBase::Present(picture);
@@ -172,6 +179,7 @@ void SdlHost::WaitForInput() {
 void SdlHost::Translate(const SDL_Event& event) {
   switch (event.type) {
     case SDL_QUIT:
+      closing_ = true;
       Enqueue({MessageKind::Close});
       break;
     case SDL_WINDOWEVENT:
@@ -206,6 +214,22 @@ int SdlHost::MessageBox(std::string_view textSjis, std::string_view captionSjis,
   if (fromScript) {
     if (const std::optional<int> answer = TakeMessageBoxAnswer()) return *answer;
   }
+  int answer = 0;
+  if (closing_) {
+    // The player asked to close: nothing more is shown, and the box answers as if escaped.
+    answer = EscapeButton(style) != 0 ? EscapeButton(style) : DefaultButton(style);
+  } else if (window_) {
+    MessageDialog dialog(textSjis, captionSjis, style, kScreenWidth, kScreenHeight);
+    RunDialog(dialog);
+    answer = dialog.Answer();
+  } else {
+    answer = SystemMessageBox(textSjis, captionSjis, style);
+  }
+  if (fromScript) Diagnose(Severity::Info, "", DialogLine("MessageBox", textSjis) + " -> " + std::to_string(answer));
+  return answer;
+}
+
+int SdlHost::SystemMessageBox(std::string_view textSjis, std::string_view captionSjis, unsigned style) {
   const std::string text = SjisToUtf8(textSjis);
   const std::string caption = SjisToUtf8(captionSjis);
   const int defaultButton = DefaultButton(style);
@@ -218,7 +242,7 @@ int SdlHost::MessageBox(std::string_view textSjis, std::string_view captionSjis,
     buttons.push_back({flags, id, ButtonCaption(id)});
   }
   const SDL_MessageBoxData data{MessageBoxIconFlag(style) | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT,
-                                window_.get(),
+                                nullptr,
                                 caption.c_str(),
                                 text.c_str(),
                                 static_cast<int>(buttons.size()),
@@ -230,18 +254,17 @@ int SdlHost::MessageBox(std::string_view textSjis, std::string_view captionSjis,
     PrintDialogLine(stderr, "MessageBox", textSjis);
     return defaultButton;
   }
-  // The box is modal: clicks and keys aimed at the game meanwhile never reach it.
-  DiscardInput();
-  const int answer = pressed >= 0 ? pressed : escapeButton != 0 ? escapeButton : defaultButton;
-  if (fromScript) Diagnose(Severity::Info, "", DialogLine("MessageBox", textSjis) + " -> " + std::to_string(answer));
-  return answer;
+  if (pressed >= 0) return pressed;
+  return escapeButton != 0 ? escapeButton : defaultButton;
 }
 
 std::optional<std::string> SdlHost::InputBox(std::string_view promptSjis) {
   std::optional<std::string> text;
   if (TakeInputBoxAnswer(text)) return text;
-  if (!window_) {
-    Diagnose(Severity::Warning, "", DialogLine("InputBox", promptSjis) + ": there is no window; cancelled");
+  if (!window_ || closing_) {
+    Diagnose(closing_ ? Severity::Info : Severity::Warning, "",
+             DialogLine("InputBox", promptSjis) + (closing_ ? ": the window is closing" : ": there is no window") +
+                 "; cancelled");
     return std::nullopt;
   }
   InputDialog dialog(promptSjis, kScreenWidth, kScreenHeight);

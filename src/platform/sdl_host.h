@@ -31,6 +31,7 @@ class SdlHost final : public HostBase {
   // A right press is taken here: it opens the frame's menu and is never handed on.
   bool GetMessage(Message& message) override;
   bool PeekMessage(Message& message, bool remove) override;
+  void PostQuit() override;
   uint32_t GetTickCount() override;
   void Sleep(uint32_t ms) override;
   void Present(const Bitmap& picture) override;
@@ -56,6 +57,8 @@ class SdlHost final : public HostBase {
   // was closed meanwhile, the dialog was cancelled and the game gets its Close: answers false.
   bool RunDialog(ModalDialog& dialog);
   void OpenFrameMenu(int x, int y);
+  // The system's own message box, for when there is no window to draw one in.
+  int SystemMessageBox(std::string_view textSjis, std::string_view captionSjis, unsigned style);
 
   int scale_;
   bool fullscreen_;
@@ -67,6 +70,9 @@ class SdlHost final : public HostBase {
   std::unique_ptr<SDL_Renderer, Destroy> renderer_;
   std::unique_ptr<SDL_Texture, Destroy> texture_;
   int textureWidth_ = 0, textureHeight_ = 0;
+  // The player closed the window (or the game is quitting): dialogs answer without showing,
+  // so that nothing holds up the close.
+  bool closing_ = false;
 };
 
 }  // namespace tav::platform
