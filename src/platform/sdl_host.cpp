@@ -7,8 +7,13 @@
 #include <thread>
 #include <vector>
 
+#include "platform/about_box.h"
 #include "platform/diagnostics.h"
+#include "platform/dialog_loop.h"
+#include "platform/input_dialog.h"
 #include "platform/message_box.h"
+#include "platform/message_dialog.h"
+#include "platform/popup_menu.h"
 #include "platform/sjis.h"
 
 namespace tav::platform {
@@ -74,12 +79,62 @@ bool SdlHost::Open(const char* titleUtf8) {
   return true;
 }
 
+bool SdlHost::GetMessage(Message& message) {
+  for (;;) {
+    const bool more = HostBase::GetMessage(message);
+    if (message.kind != MessageKind::RButtonDown) return more;
+    OpenFrameMenu(message.x, message.y);
+  }
+}
+
+bool SdlHost::PeekMessage(Message& message, bool remove) {
+  while (HostBase::PeekMessage(message, remove)) {
+    if (message.kind != MessageKind::RButtonDown) return true;
+    if (!remove) HostBase::PeekMessage(message, true);
+    OpenFrameMenu(message.x, message.y);
+  }
+  return false;
+}
+
+bool SdlHost::RunDialog(ModalDialog& dialog) {
+  const DialogEnd end = RunDialogLoop(window_.get(), Picture(), dialog, [this](const Bitmap& shown) { Show(shown); });
+  Show(Picture());
+  if (end == DialogEnd::Finished) return true;
+  closing_ = true;
+  Enqueue({MessageKind::Close});
+  return false;
+}
+
+void SdlHost::OpenFrameMenu(int x, int y) {
+  if (!window_ || closing_) return;
+  PopupMenu menu(FrameMenu(), x, y, kScreenWidth, kScreenHeight);
+  if (!RunDialog(menu)) return;
+  switch (menu.Command()) {
+    case kCommandExit:
+      // The same as the close box.
+      Enqueue({MessageKind::Close});
+      break;
+    case kCommandAbout: {
+      AboutBox about(TAV_VERSION, kScreenWidth, kScreenHeight);
+      RunDialog(about);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
 uint32_t SdlHost::GetTickCount() {
   const auto elapsed = std::chrono::steady_clock::now() - start_;
   return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }
 
 void SdlHost::Sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void SdlHost::PostQuit() {
+  closing_ = true;
+  HostBase::PostQuit();
+}
 
 void SdlHost::Present(const Bitmap& picture) {
   HostBase::Present(picture);
@@ -124,6 +179,7 @@ void SdlHost::WaitForInput() {
 void SdlHost::Translate(const SDL_Event& event) {
   switch (event.type) {
     case SDL_QUIT:
+      closing_ = true;
       Enqueue({MessageKind::Close});
       break;
     case SDL_WINDOWEVENT:
@@ -158,6 +214,22 @@ int SdlHost::MessageBox(std::string_view textSjis, std::string_view captionSjis,
   if (fromScript) {
     if (const std::optional<int> answer = TakeMessageBoxAnswer()) return *answer;
   }
+  int answer = 0;
+  if (closing_) {
+    // The player asked to close: nothing more is shown, and the box answers as if escaped.
+    answer = EscapeButton(style) != 0 ? EscapeButton(style) : DefaultButton(style);
+  } else if (window_) {
+    MessageDialog dialog(textSjis, captionSjis, style, kScreenWidth, kScreenHeight);
+    RunDialog(dialog);
+    answer = dialog.Answer();
+  } else {
+    answer = SystemMessageBox(textSjis, captionSjis, style);
+  }
+  if (fromScript) Diagnose(Severity::Info, "", DialogLine("MessageBox", textSjis) + " -> " + std::to_string(answer));
+  return answer;
+}
+
+int SdlHost::SystemMessageBox(std::string_view textSjis, std::string_view captionSjis, unsigned style) {
   const std::string text = SjisToUtf8(textSjis);
   const std::string caption = SjisToUtf8(captionSjis);
   const int defaultButton = DefaultButton(style);
@@ -170,7 +242,7 @@ int SdlHost::MessageBox(std::string_view textSjis, std::string_view captionSjis,
     buttons.push_back({flags, id, ButtonCaption(id)});
   }
   const SDL_MessageBoxData data{MessageBoxIconFlag(style) | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT,
-                                window_.get(),
+                                nullptr,
                                 caption.c_str(),
                                 text.c_str(),
                                 static_cast<int>(buttons.size()),
@@ -182,8 +254,6 @@ int SdlHost::MessageBox(std::string_view textSjis, std::string_view captionSjis,
     PrintDialogLine(stderr, "MessageBox", textSjis);
     return defaultButton;
   }
-  // The box is modal: clicks and keys aimed at the game meanwhile never reach it.
-  DiscardInput();
   if (pressed >= 0) return pressed;
   return escapeButton != 0 ? escapeButton : defaultButton;
 }
@@ -191,10 +261,19 @@ int SdlHost::MessageBox(std::string_view textSjis, std::string_view captionSjis,
 std::optional<std::string> SdlHost::InputBox(std::string_view promptSjis) {
   std::optional<std::string> text;
   if (TakeInputBoxAnswer(text)) return text;
-  Diagnose(Severity::Warning, "",
-           "the input box \"" + SjisToUtf8(promptSjis) +
-               "\" cannot be shown in a window yet; it answers as cancelled");
-  return std::nullopt;
+  if (!window_ || closing_) {
+    Diagnose(closing_ ? Severity::Info : Severity::Warning, "",
+             DialogLine("InputBox", promptSjis) + (closing_ ? ": the window is closing" : ": there is no window") +
+                 "; cancelled");
+    return std::nullopt;
+  }
+  InputDialog dialog(promptSjis, kScreenWidth, kScreenHeight);
+  RunDialog(dialog);
+  text = dialog.Result();
+  // What was entered, for authors following a session in the log.
+  Diagnose(Severity::Info, "",
+           DialogLine("InputBox", promptSjis) + (text ? " -> \"" + SjisToUtf8(*text) + "\"" : " -> cancelled"));
+  return text;
 }
 
 std::unique_ptr<Host> CreateSdlHost(const HostOptions& options) { return std::make_unique<SdlHost>(options); }

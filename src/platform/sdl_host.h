@@ -2,7 +2,9 @@
 
 // The host with a real window (SDL2): a fixed 800 x 600 client area, optionally scaled by a whole
 // factor or shown full screen; the picture is scaled, never the game's coordinates. An event
-// file, when given, is played against the real clock and answers the script's dialogs.
+// file, when given, is played against the real clock and answers the script's dialogs. The
+// input box, the frame's menu (opened by a right press) and the about box are drawn over the
+// game's picture and run their own loops, so no click or key reaches the game while they show.
 
 #include <chrono>
 #include <memory>
@@ -16,6 +18,8 @@ union SDL_Event;
 
 namespace tav::platform {
 
+class ModalDialog;
+
 class SdlHost final : public HostBase {
  public:
   explicit SdlHost(const HostOptions& options);
@@ -24,6 +28,10 @@ class SdlHost final : public HostBase {
   SdlHost& operator=(const SdlHost&) = delete;
 
   bool Open(const char* titleUtf8) override;
+  // A right press is taken here: it opens the frame's menu and is never handed on.
+  bool GetMessage(Message& message) override;
+  bool PeekMessage(Message& message, bool remove) override;
+  void PostQuit() override;
   uint32_t GetTickCount() override;
   void Sleep(uint32_t ms) override;
   void Present(const Bitmap& picture) override;
@@ -45,6 +53,12 @@ class SdlHost final : public HostBase {
 
   void Translate(const SDL_Event& event);
   void Show(const Bitmap& picture);
+  // Runs a dialog over the game's picture and shows the picture again after it. When the window
+  // was closed meanwhile, the dialog was cancelled and the game gets its Close: answers false.
+  bool RunDialog(ModalDialog& dialog);
+  void OpenFrameMenu(int x, int y);
+  // The system's own message box, for when there is no window to draw one in.
+  int SystemMessageBox(std::string_view textSjis, std::string_view captionSjis, unsigned style);
 
   int scale_;
   bool fullscreen_;
@@ -56,6 +70,9 @@ class SdlHost final : public HostBase {
   std::unique_ptr<SDL_Renderer, Destroy> renderer_;
   std::unique_ptr<SDL_Texture, Destroy> texture_;
   int textureWidth_ = 0, textureHeight_ = 0;
+  // The player closed the window (or the game is quitting): dialogs answer without showing,
+  // so that nothing holds up the close.
+  bool closing_ = false;
 };
 
 }  // namespace tav::platform

@@ -1,0 +1,165 @@
+#include "platform/dialog_loop.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/signals.h"
+#include "platform/virtual_keys.h"
+
+namespace tav::platform {
+namespace {
+
+// How long the loop sleeps in SDL before the caret and the close-signal flag are looked at again.
+constexpr int kPollMs = 50;
+
+// The clipboard's text up to its first line end: an edit field holds one line.
+std::string ClipboardLine() {
+  std::string text;
+  if (char* clip = SDL_GetClipboardText()) {
+    text = clip;
+    SDL_free(clip);
+  }
+  if (const size_t end = text.find_first_of("\r\n"); end != std::string::npos) text.resize(end);
+  return text;
+}
+
+class Loop {
+ public:
+  Loop(SDL_Window* window, const Bitmap& background, ModalDialog& dialog,
+       const std::function<void(const Bitmap&)>& show)
+      : window_(window), background_(background), dialog_(dialog), show_(show) {}
+
+  DialogEnd Run() {
+    Redraw();
+    UpdateTextInput();
+    while (!dialog_.Finished() && !closed_) {
+      if (TakeCloseRequest()) {
+        closed_ = true;
+        break;
+      }
+      SDL_Event event;
+      bool changed = false;
+      if (SDL_WaitEventTimeout(&event, kPollMs)) {
+        changed |= Process(event);
+        while (!closed_ && !dialog_.Finished() && SDL_PollEvent(&event)) changed |= Process(event);
+      }
+      changed |= dialog_.Tick(Elapsed());
+      if (closed_ || dialog_.Finished()) break;
+      if (changed) {
+        Redraw();
+        UpdateTextInput();
+      }
+    }
+    if (textInput_) SDL_StopTextInput();
+    if (closed_) {
+      dialog_.Cancel();
+      return DialogEnd::WindowClosed;
+    }
+    return DialogEnd::Finished;
+  }
+
+ private:
+  uint32_t Elapsed() const {
+    return static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count());
+  }
+
+  void Redraw() {
+    Bitmap picture = background_;
+    dialog_.Draw(picture);
+    show_(picture);
+  }
+
+  // Text input (and with it the input method) runs only while the dialog takes text; the
+  // input method's window follows the caret.
+  void UpdateTextInput() {
+    const std::optional<RECT> area = dialog_.TextArea();
+    if (!area) {
+      if (textInput_) SDL_StopTextInput();
+      textInput_ = false;
+      return;
+    }
+    if (!textInput_) SDL_StartTextInput();
+    textInput_ = true;
+    SDL_Rect rect{area->left, area->top, area->right - area->left, area->bottom - area->top};
+    if (SDL_Renderer* renderer = window_ ? SDL_GetRenderer(window_) : nullptr) {
+      // Game pixels to window pixels: the renderer scales the picture and may centre it.
+      float sx = 1, sy = 1;
+      SDL_RenderGetScale(renderer, &sx, &sy);
+      SDL_Rect viewport;
+      SDL_RenderGetViewport(renderer, &viewport);
+      rect = {static_cast<int>((viewport.x + rect.x) * sx), static_cast<int>((viewport.y + rect.y) * sy),
+              static_cast<int>(rect.w * sx), static_cast<int>(rect.h * sy)};
+    }
+    SDL_SetTextInputRect(&rect);
+  }
+
+  bool Process(const SDL_Event& event) {
+    DialogEvent in;
+    switch (event.type) {
+      case SDL_QUIT:
+        closed_ = true;
+        return false;
+      case SDL_WINDOWEVENT:
+        return event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED;
+      case SDL_KEYDOWN: {
+        const SDL_Keymod mod = static_cast<SDL_Keymod>(event.key.keysym.mod);
+        in.kind = DialogEvent::Kind::KeyDown;
+        in.key = VirtualKeyFromSdl(event.key.keysym.sym, event.key.keysym.scancode);
+        in.shift = mod & KMOD_SHIFT;
+        in.control = mod & KMOD_CTRL;
+        if (in.control && in.key == 'V' && textInput_) {
+          in.kind = DialogEvent::Kind::Text;
+          in.text = ClipboardLine();
+        }
+        break;
+      }
+      case SDL_TEXTINPUT:
+        in.kind = DialogEvent::Kind::Text;
+        in.text = event.text.text;
+        break;
+      case SDL_TEXTEDITING:
+        in.kind = DialogEvent::Kind::Composition;
+        in.text = event.edit.text;
+        in.cursor = event.edit.start;
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP:
+        if (event.button.button != SDL_BUTTON_LEFT && event.button.button != SDL_BUTTON_RIGHT) return false;
+        in.kind = event.type == SDL_MOUSEBUTTONDOWN ? DialogEvent::Kind::MouseDown : DialogEvent::Kind::MouseUp;
+        in.rightButton = event.button.button == SDL_BUTTON_RIGHT;
+        in.x = event.button.x;
+        in.y = event.button.y;
+        break;
+      case SDL_MOUSEMOTION:
+        in.kind = DialogEvent::Kind::MouseMove;
+        in.x = event.motion.x;
+        in.y = event.motion.y;
+        break;
+      default:
+        return false;
+    }
+    return dialog_.Handle(in);
+  }
+
+  SDL_Window* window_;
+  const Bitmap& background_;
+  ModalDialog& dialog_;
+  const std::function<void(const Bitmap&)>& show_;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  bool textInput_ = false;
+  bool closed_ = false;
+};
+
+}  // namespace
+
+DialogEnd RunDialogLoop(SDL_Window* window, const Bitmap& background, ModalDialog& dialog,
+                        const std::function<void(const Bitmap&)>& show) {
+  return Loop(window, background, dialog, show).Run();
+}
+
+}  // namespace tav::platform

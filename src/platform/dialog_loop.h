@@ -1,0 +1,24 @@
+#pragma once
+
+// The window's modal loop for the dialogs drawn inside it: shows the dialog over the game's
+// picture and feeds it the window's input until it finishes. Nothing reaches the game meanwhile:
+// every click and key goes to the dialog. Closing the window (its close box, SIGINT, SIGTERM)
+// cancels the dialog; the caller then closes the game.
+
+#include <functional>
+
+#include "platform/bitmap.h"
+#include "platform/modal_dialog.h"
+
+struct SDL_Window;
+
+namespace tav::platform {
+
+enum class DialogEnd { Finished, WindowClosed };
+
+// `show` puts a finished picture on screen. The caller shows the game's own picture again
+// afterwards.
+DialogEnd RunDialogLoop(SDL_Window* window, const Bitmap& background, ModalDialog& dialog,
+                        const std::function<void(const Bitmap&)>& show);
+
+}  // namespace tav::platform
