@@ -4,6 +4,7 @@
 
 #include "engine/type_table.h"
 #include "platform/diagnostics.h"
+#include "script/blank_text.h"
 #include "script/definition_file.h"
 #include "script/native_function.h"
 #include "script/number_text.h"
@@ -23,7 +24,7 @@ constexpr char kModelFolder[] = "config\\model\\";
 // Base chains are acyclic; this only bounds a pathological depth.
 constexpr int kMaxBaseDepth = 256;
 
-std::string Trimmed(std::string_view text) { return std::string(script::TrimSjis(text)); }
+std::string Trimmed(std::string_view text) { return std::string(script::TrimBlanks(text)); }
 
 // The first own FUNC member of `type` that has no body: the one that stopped its binding.
 std::string FirstFuncWithoutBody(const script::TOL_VarObject& type) {

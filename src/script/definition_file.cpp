@@ -5,11 +5,10 @@
 #include "platform/diagnostics.h"
 #include "platform/sjis.h"
 #include "script/atom.h"
+#include "script/blank_text.h"
 
 namespace tav::script {
 namespace {
-
-bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 bool IsPair(std::string_view text, size_t i) {
   return i + 1 < text.size() && platform::IsSjisLeadByte(static_cast<unsigned char>(text[i])) &&
@@ -23,7 +22,7 @@ size_t FindSpace(std::string_view text) {
       ++i;
       continue;
     }
-    if (IsSpace(static_cast<unsigned char>(text[i]))) return i;
+    if (IsBlank(text[i])) return i;
   }
   return std::string_view::npos;
 }
@@ -84,31 +83,15 @@ class Reader {
 
 }  // namespace
 
-std::string_view TrimSjis(std::string_view text) {
-  size_t begin = 0;
-  while (begin < text.size() && IsSpace(static_cast<unsigned char>(text[begin]))) ++begin;
-  // The end: walk forward so that a character's second byte is never looked at on its own.
-  size_t end = begin;
-  for (size_t i = begin; i < text.size(); ++i) {
-    if (IsPair(text, i)) {
-      ++i;
-      end = i + 1;
-    } else if (!IsSpace(static_cast<unsigned char>(text[i]))) {
-      end = i + 1;
-    }
-  }
-  return text.substr(begin, end - begin);
-}
-
 bool ParseDefinitionLine(std::string_view line, std::string& key, std::string& value) {
-  line = TrimSjis(line);
+  line = TrimBlanks(line);
   if (line.empty() || line.front() == '#') return false;
   const size_t space = FindSpace(line);
   key = UpperCaseSjis(line.substr(0, space));
   value.clear();
   if (space != std::string_view::npos) {
     std::string_view rest = line.substr(space);
-    while (!rest.empty() && IsSpace(static_cast<unsigned char>(rest.front()))) rest.remove_prefix(1);
+    while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
     value = rest;
   }
   return true;

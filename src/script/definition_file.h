@@ -53,8 +53,4 @@ std::optional<PairList> ReadDefinitionFile(std::string_view path, const PathReso
 // One line: false for a line that holds no pair (blank or a comment).
 bool ParseDefinitionLine(std::string_view line, std::string& key, std::string& value);
 
-// White space at both ends removed, walking whole characters: the second byte of a Shift-JIS
-// character is never taken for white space.
-std::string_view TrimSjis(std::string_view text);
-
 }  // namespace tav::script

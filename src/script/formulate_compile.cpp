@@ -10,6 +10,7 @@
 #include <typeinfo>
 
 #include "platform/sjis.h"
+#include "script/blank_text.h"
 #include "script/compile_error.h"
 #include "script/constants.h"
 #include "script/formulate.h"
@@ -24,7 +25,6 @@ namespace {
 constexpr size_t kMaxExpression = 2046;
 constexpr size_t kMaxToken = 254;
 
-bool IsBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 

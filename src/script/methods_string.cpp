@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "script/blank_text.h"
 #include "script/builtin_methods.h"
 #include "script/method_args.h"
 #include "script/method_table.h"
@@ -55,9 +56,9 @@ void DefineTextPair(std::string_view copyName, std::string_view inPlaceName,
   });
 }
 
-std::string TrimBoth(std::string_view text) { return std::string(TrimTextRight(TrimTextLeft(text))); }
-std::string TrimLeft(std::string_view text) { return std::string(TrimTextLeft(text)); }
-std::string TrimRight(std::string_view text) { return std::string(TrimTextRight(text)); }
+std::string TrimBoth(std::string_view text) { return std::string(TrimBlanks(text)); }
+std::string TrimLeft(std::string_view text) { return std::string(TrimLeadingBlanks(text)); }
+std::string TrimRight(std::string_view text) { return std::string(TrimTrailingBlanks(text)); }
 
 void DefineMeasures() {
   DefineReceiverMethod(t, "LENGTH", [](TOL_Var* self) {

@@ -6,10 +6,11 @@
 #include <cstdlib>
 #include <limits>
 
+#include "script/blank_text.h"
+
 namespace tav::script {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 template <class T>

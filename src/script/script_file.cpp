@@ -206,7 +206,7 @@ void DeclareMembers(const PairList& list, TOL_Var* object) {
     std::string_view names = pair.value;
     for (;;) {
       const size_t comma = names.find(',');
-      const std::string_view name = TrimSjis(names.substr(0, comma));
+      const std::string_view name = TrimBlanks(names.substr(0, comma));
       if (!name.empty()) {
         VarRef value = NewValueOf(*info);
         const Atom member = Atom::Intern(name);

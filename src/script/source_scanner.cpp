@@ -113,20 +113,6 @@ class Scanner {
 
 }  // namespace
 
-std::string_view TrimLeadingBlanks(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  return text.substr(i);
-}
-
-// A blank is never the second byte of a Shift-JIS character, so cutting blanks from the end
-// cannot split one.
-std::string_view TrimTrailingBlanks(std::string_view text) {
-  size_t n = text.size();
-  while (n > 0 && IsBlank(text[n - 1])) --n;
-  return text.substr(0, n);
-}
-
 ScanStop ScanTo(std::string_view text, char terminator) {
   Scanner scanner(nullptr, nullptr);
   return scanner.Run(text, static_cast<unsigned char>(terminator));

@@ -13,17 +13,10 @@
 #include <string_view>
 #include <vector>
 
+#include "script/blank_text.h"
+
 namespace tav::script {
 
-// Space, tab, line feed, carriage return, vertical tab and form feed.
-inline bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-std::string_view TrimLeadingBlanks(std::string_view text);
-std::string_view TrimTrailingBlanks(std::string_view text);
-inline std::string_view TrimBlanks(std::string_view text) {
-  return TrimTrailingBlanks(TrimLeadingBlanks(text));
-}
 
 // Where a scan for a terminator stopped, and in what state.
 struct ScanStop {

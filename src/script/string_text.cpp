@@ -1,6 +1,7 @@
 #include "script/string_text.h"
 
 #include "platform/sjis.h"
+#include "script/blank_text.h"
 
 namespace tav::script {
 namespace {
@@ -84,8 +85,6 @@ std::string MapCase(std::string_view text, MapSingle single, MapDouble dual) {
   return out;
 }
 
-bool IsWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
 }  // namespace
 
 size_t SjisCharLength(std::string_view text, size_t i) {
@@ -120,18 +119,6 @@ std::string ReverseText(std::string_view text) {
     i += length;
   }
   return out;
-}
-
-std::string_view TrimTextLeft(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && IsWhiteSpace(text[i])) ++i;
-  return text.substr(i);
-}
-
-std::string_view TrimTextRight(std::string_view text) {
-  size_t n = text.size();
-  while (n > 0 && IsWhiteSpace(text[n - 1])) --n;
-  return text.substr(0, n);
 }
 
 std::optional<std::string_view> TextLine(std::string_view text, int n) {

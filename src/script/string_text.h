@@ -35,11 +35,6 @@ std::string LowerCaseText(std::string_view text);
 // The characters in reverse order, each double-byte character kept whole.
 std::string ReverseText(std::string_view text);
 
-// White space here is the ASCII blank, tab, line feed, vertical tab, form feed and carriage
-// return; none of them can be the second byte of a character, so trimming never splits one.
-std::string_view TrimTextLeft(std::string_view text);
-std::string_view TrimTextRight(std::string_view text);
-
 // Line `n` (1-based) of the text; lines end at CR LF, a lone CR or a lone LF, and the
 // terminators are not part of the line. Null when there is no such line or n < 1.
 std::optional<std::string_view> TextLine(std::string_view text, int n);
