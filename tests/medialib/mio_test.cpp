@@ -139,14 +139,19 @@ TEST(MioPlayerTest, SeekingIntoTheThirdPacketAfterAKeyDecodesTwoFirst) {
     EXPECT_EQ(offset, 50u * 2);
     EXPECT_EQ(memcmp(static_cast<uint8_t*>(block) + offset, pcm.data() + 2250 * 2, 2), 0);
     opened.player.ReleaseBlock(block);
-    // The reader thread has queued packets 23 onwards: packet 24 needs only 23 decoded first.
-    // Without the thread nothing is queued, and the file is read again from key packet 20.
+    opened.player.Close();
+
+    // Open waits until the reader thread has queued packets 0 to 7. After two blocks, packets
+    // 2 onwards are still queued: packet 4 needs 2 and 3 decoded first. Without the thread
+    // nothing is queued, and the file is read again from key packet 0.
+    ASSERT_EQ(OpenBytes(opened, file, mode), nullptr);
+    for (int i = 0; i < 2; ++i) opened.player.ReleaseBlock(opened.player.GetNextBlock(&bytes));
     before = opened.player.DecodedPackets();
-    block = opened.player.SeekAndGetBlock(2410, &bytes, &offset);
+    block = opened.player.SeekAndGetBlock(410, &bytes, &offset);
     ASSERT_NE(block, nullptr);
     EXPECT_EQ(opened.player.DecodedPackets() - before,
-              mode == MIODynamicPlayer::kWithThread ? 2u : 5u);
-    EXPECT_EQ(memcmp(static_cast<uint8_t*>(block) + offset, pcm.data() + 2410 * 2, 2), 0);
+              mode == MIODynamicPlayer::kWithThread ? 3u : 5u);
+    EXPECT_EQ(memcmp(static_cast<uint8_t*>(block) + offset, pcm.data() + 410 * 2, 2), 0);
     opened.player.ReleaseBlock(block);
   }
 }
