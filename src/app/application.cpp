@@ -30,6 +30,8 @@ Application::~Application() {
 bool Application::InitInstance() {
   medialib::rudInitializeLibrary();
   libraryReady_ = true;
+  // Windowed, a refused segment asks whether to retry; headless nobody could answer.
+  medialib::eslSetOutOfMemoryQuestion(host_->IsHeadless() ? nullptr : medialib::eslAskOutOfMemoryDialog);
   script::InitializeRuntime(kRegistryGrowStep);
   engine::RegisterEngineClasses();
   platform::Host* host = host_.get();

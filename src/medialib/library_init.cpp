@@ -29,8 +29,8 @@ int rudInitializeLibrary() {
   eslGetGlobalHeap();
   g_zeroFillHeap = eslHeapCreate(0, 0, kEslHeapZeroFill, nullptr);
   rudInitializeTask();
-  // The original raised the system timer resolution to 1 ms here. Linux timers and sleeps are
-  // already precise to well under a millisecond, so there is nothing to set.
+  // The library wants 1 ms timer resolution; Linux timers and sleeps are already precise to well
+  // under a millisecond, so there is nothing to set.
   return g_libraryReferences;
 }
 

@@ -1,4 +1,11 @@
+// The library heap in sanitizer and fuzz builds: every block is its own system allocation, so
+// that AddressSanitizer sees overflows and use-after-free in the code that uses the heap. A small
+// header before every block records its heap and length (eslHeapGetLength, the leak dump), and the
+// live blocks of a heap form a list so that destroying the heap frees them.
+
 #include "medialib/heap.h"
+
+#ifdef TAV_NO_POOLS
 
 #include <algorithm>
 #include <atomic>
@@ -34,11 +41,8 @@ struct EslHeap {
 namespace {
 
 constexpr uint32_t kLiveTag = 0x4C425345;  // "ESBL"
-constexpr int kLeakDumpLimit = 100;
 constexpr size_t kDumpBytes = 16;
 
-std::mutex g_globalMutex;
-std::atomic<EslHeap*> g_globalHeap{nullptr};
 
 // Holds the heap's lock for a scope. The lock is recursive, so a caller that already holds it
 // (and passes kEslHeapNoLock) is served as well; the per-call flag therefore needs no special case.
@@ -143,7 +147,7 @@ int eslHeapFree(EslHeap* heap, void* pointer, uint32_t /*flags*/) {
   EslHeap& target = Resolve(heap);
   BlockHeader* block = HeaderOf(pointer);
   if (block == nullptr || block->heap != &target) {
-    fputs("無効なメモリブロックをヒープから解放しようとしました。\n", stderr);
+    TraceInvalidFree();
     return 0;
   }
   {
@@ -211,24 +215,16 @@ void eslHeapDump(EslHeap* heap, int maxCount) {
   }
 }
 
-EslHeap* eslGetGlobalHeap() {
-  EslHeap* heap = g_globalHeap.load(std::memory_order_acquire);
-  if (heap != nullptr) return heap;
-  std::lock_guard guard(g_globalMutex);
-  heap = g_globalHeap.load(std::memory_order_relaxed);
-  if (heap == nullptr) {
-    heap = eslHeapCreate(0, 0, 0, nullptr);
-    g_globalHeap.store(heap, std::memory_order_release);
+EslHeapInfo eslHeapGetInfo(EslHeap* heap) {
+  EslHeap& target = Resolve(heap);
+  HeapLock lock(target);
+  EslHeapInfo info;
+  for (BlockHeader* block = target.first; block != nullptr; block = block->next) {
+    ++info.allocatedBlocks;
   }
-  return heap;
-}
-
-void eslFreeGlobalHeap() {
-  std::lock_guard guard(g_globalMutex);
-  EslHeap* heap = g_globalHeap.exchange(nullptr);
-  if (heap == nullptr) return;
-  eslHeapDump(heap, kLeakDumpLimit);
-  eslHeapDestroy(heap);
+  return info;
 }
 
 }  // namespace tav::medialib
+
+#endif  // TAV_NO_POOLS

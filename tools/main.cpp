@@ -1,0 +1,39 @@
+// tavtool: authoring and inspection tools for game files. `tavtool COMMAND ...`; see --help.
+
+#include <cstdio>
+#include <cstring>
+
+#include "commands.h"
+
+namespace {
+
+const tav::tools::Command kCommands[] = {
+    {"mio", "encode, decode and inspect MIO sound files", tav::tools::RunMio},
+};
+
+void PrintUsage(std::FILE* out) {
+  std::fputs("usage: tavtool COMMAND [ARGUMENTS]\n\ncommands:\n", out);
+  for (const auto& command : kCommands) std::fprintf(out, "  %-8s %s\n", command.name, command.summary);
+  std::fputs("\n`tavtool COMMAND --help` describes a command.\n", out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    PrintUsage(stderr);
+    return tav::tools::kExitUsage;
+  }
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+    PrintUsage(stdout);
+    return tav::tools::kExitOk;
+  }
+  for (const auto& command : kCommands) {
+    if (std::strcmp(argv[1], command.name) == 0) {
+      return command.run(tav::tools::Arguments(argv + 2, argv + argc));
+    }
+  }
+  std::fprintf(stderr, "tavtool: unknown command '%s'\n", argv[1]);
+  PrintUsage(stderr);
+  return tav::tools::kExitUsage;
+}
