@@ -43,7 +43,6 @@ class GameView {
   // modal loop returns at once once closing).
   void OnClose();
 
-  bool HasEngine() const { return engine_ != nullptr; }
 
  private:
   platform::Host& host_;

@@ -44,7 +44,6 @@ class Archive {
 
   bool IsStoring() const { return storing_; }
   bool IsLoading() const { return !storing_; }
-  void SetMaxDepth(unsigned depth) { maxDepth_ = depth; }
 
   void WriteByte(uint8_t value);
   void WriteWord(uint16_t value);

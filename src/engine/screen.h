@@ -41,7 +41,6 @@ class TAV_Screen : public screen::TOL_VarView {
   void SetResult(script::TOL_Var* result) { result_ = script::VarRef(result); }
 
   platform::Bitmap& Picture() { return picture_; }
-  platform::DeviceContext& Dc() { return dc_; }
 
   // The picture brought up to date: the picture below copied, then the visible appearances
   // drawn over it; without a screen below, black.

@@ -25,7 +25,6 @@ class AboutBox final : public ModalDialog {
   RECT OkButton() const { return ok_; }
   // Both lines of text, Shift-JIS.
   const std::string& NameLine() const { return nameLine_; }
-  const std::string& DescriptionLine() const { return descriptionLine_; }
 
  private:
   enum class Button { None, Ok, CloseBox };

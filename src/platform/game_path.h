@@ -20,7 +20,6 @@ class GamePathResolver {
  public:
   explicit GamePathResolver(std::string gameRoot);
 
-  const std::string& GameRoot() const { return root_; }
 
   // The real path of an existing file or directory, or nothing. Components are separated by
   // '\\' or '/' (never by the trail byte of a two-byte character); each is matched against the

@@ -36,7 +36,6 @@ class InputDialog final : public ModalDialog {
 
   // Where things are, for tests and the input method: in picture pixels.
   RECT OkButton() const { return ok_; }
-  RECT CancelButton() const { return cancel_; }
   RECT EditBox() const { return edit_; }
 
  private:

@@ -163,7 +163,6 @@ int Registry::CollectGarbageAll() {
 
 int Registry::TrackedCount() { return S().tracked; }
 void Registry::SetGrowStep(int step) { S().growStep = step > 0 ? step : 10000; }
-int Registry::GrowStep() { return S().growStep; }
 void Registry::SetTickSource(std::function<uint32_t()> ticks) { S().ticks = std::move(ticks); }
 
 void Registry::DestroyEverything() {

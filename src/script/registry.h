@@ -29,7 +29,6 @@ class Registry {
   static int CollectGarbageAll();
   static int TrackedCount();
   static void SetGrowStep(int step);
-  static int GrowStep();
   // The clock that paces interval-limited passes (the host's tick count).
   static void SetTickSource(std::function<uint32_t()> ticks);
   // Destroys every value still tracked, cycles included, without counting. Used once at exit.

@@ -43,8 +43,6 @@ class TOL_VarObArray : public TOL_VarObject {
   void Serialize(archive::Archive& ar) override;
 
   const std::vector<VarRef>& Elements() const { return elements_; }
-  // Direct slot access for the evaluator (no range check).
-  TOL_Var* Slot(size_t i) const { return elements_[i].get(); }
   // Replaces every element at once (null entries become empty references).
   void AdoptElements(std::vector<VarRef> elements);
   // Reorders the elements by a permutation of their positions (sorting, shuffling).
