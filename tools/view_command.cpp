@@ -6,6 +6,7 @@
 
 #include "archive/archive.h"
 #include "commands.h"
+#include "json_print.h"
 #include "view_json.h"
 
 namespace tav::tool {
@@ -45,7 +46,7 @@ int Dump(const std::string& input, const std::string& output) {
     std::fprintf(stderr, "tavtool view: %s: %s\n", input.c_str(), e.what());
     return 1;
   }
-  std::string text = json.dump(2, ' ', false) + "\n";
+  std::string text = PrettyJson(json);
   if (output.empty()) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
