@@ -22,5 +22,7 @@ inline constexpr int kExitFailed = 1;  // the input could not be read or the out
 inline constexpr int kExitUsage = 2;   // a bad command line
 
 int RunMio(const Arguments& arguments);
+int RunViewCommand(const Arguments& arguments);
+int RunPngCommand(const Arguments& arguments);
 
 }  // namespace tav::tools

@@ -2,13 +2,16 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 
 #include "commands.h"
 
 namespace {
 
 const tav::tools::Command kCommands[] = {
+    {"view", "dump a view file as JSON, build one from JSON", tav::tools::RunViewCommand},
     {"mio", "encode, decode and inspect MIO sound files", tav::tools::RunMio},
+    {"png", "print a pixel of a PNG picture (tests)", tav::tools::RunPngCommand},
 };
 
 void PrintUsage(std::FILE* out) {
@@ -30,7 +33,12 @@ int main(int argc, char** argv) {
   }
   for (const auto& command : kCommands) {
     if (std::strcmp(argv[1], command.name) == 0) {
-      return command.run(tav::tools::Arguments(argv + 2, argv + argc));
+      try {
+        return command.run(tav::tools::Arguments(argv + 2, argv + argc));
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "tavtool %s: %s\n", command.name, e.what());
+        return tav::tools::kExitFailed;
+      }
     }
   }
   std::fprintf(stderr, "tavtool: unknown command '%s'\n", argv[1]);
