@@ -1,0 +1,82 @@
+# What the Xvfb tests share: a private X server, a tav window to drive with xdotool, dumps of
+# the window's pixels and polling waits. Source it with TAV, GAME and WORK set.
+# Exits 77 (skipped) when Xvfb, xdotool or xwd is missing.
+
+for tool in Xvfb xdotool xwd; do
+  command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+done
+
+XVFB_PID=
+TAV_PID=
+cleanup() {
+  [ -n "$TAV_PID" ] && kill "$TAV_PID" 2> /dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2> /dev/null
+  wait 2> /dev/null
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  [ -f "$WORK/log.txt" ] && { echo "--- log"; cat "$WORK/log.txt"; }
+  [ -f "$WORK/tav.err" ] && { echo "--- stderr"; cat "$WORK/tav.err"; }
+  exit 1
+}
+
+# Xvfb picks a free display itself and writes its number to fd 3.
+rm -f "$WORK/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$WORK/display" 2> "$WORK/xvfb.err" &
+XVFB_PID=$!
+for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
+[ -s "$WORK/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -n1 "$WORK/display")
+export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+
+# Polls until a command succeeds, for up to 8 seconds.
+await() {
+  for _ in $(seq 160); do "$@" && return 0; sleep 0.05; done
+  return 1
+}
+logged() { grep -qF -- "$1" "$WORK/log.txt" 2> /dev/null; }
+# The window's pixels: the dump past its header (which names the window) and colour map.
+dump() {
+  xwd -silent -id "$WIN" > "$WORK/raw.xwd" || return 1
+  local header colours
+  header=$(od -An -tu4 --endian=big -j0 -N4 "$WORK/raw.xwd")
+  colours=$(od -An -tu4 --endian=big -j76 -N4 "$WORK/raw.xwd")
+  tail -c +$((header + colours * 12 + 1)) "$WORK/raw.xwd" > "$WORK/$1.xwd"
+}
+same() { cmp -s "$WORK/$1.xwd" "$WORK/$2.xwd"; }
+# Dumps the window as NAME until it differs from (or equals) REF: the picture has caught up.
+shows_other_than() { dump "$1" && ! same "$1" "$2"; }
+shows_same_as() { dump "$1" && same "$1" "$2"; }
+# The test game draws nothing of its own: anything not black (nor white) is a dialog. Each
+# pixel has an opaque alpha byte.
+shows_dialog() { dump "$1" && [ -n "$(tr -d '\0\377' < "$WORK/$1.xwd" | head -c1)" ]; }
+
+start_tav() {
+  rm -f "$WORK/log.txt" "$WORK/exit.png"
+  "$TAV" "$GAME" --log "$WORK/log.txt" --screenshot "$WORK/exit.png" > "$WORK/tav.out" 2> "$WORK/tav.err" &
+  TAV_PID=$!
+  await xdotool search --name '^TAV$' > /dev/null || fail "no window appeared"
+  WIN=$(xdotool search --name '^TAV$' | head -n1)
+  # Without a window manager the keyboard follows the pointer: keep it over the window.
+  xdotool mousemove --window "$WIN" 400 100
+}
+
+finish_tav() {
+  for _ in $(seq 160); do kill -0 "$TAV_PID" 2> /dev/null || break; sleep 0.05; done
+  kill -0 "$TAV_PID" 2> /dev/null && fail "tav did not exit ($1)"
+  wait "$TAV_PID"
+  local code=$?
+  TAV_PID=
+  [ "$code" = 0 ] || fail "tav exited with $code ($1)"
+}
+
+
+# The colour RRGGBB of game pixel (X, Y) in the dump NAME (32-bit pixels, blue byte first, rows
+# of 800 pixels at scale 1).
+pixel() {
+  od -An -tx1 -j $(( ($3 * 800 + $2) * 4 )) -N3 "$WORK/$1.xwd" | awk '{ print toupper($3 $2 $1) }'
+}
+# Dumps the window as NAME until game pixel (X, Y) is RRGGBB.
+shows_colour_at() { dump "$1" && [ "$(pixel "$1" "$2" "$3")" = "$4" ]; }
