@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/sjis.h"
+#include "platform/utf16.h"
 
 namespace tav::tools {
 namespace {
@@ -67,38 +68,8 @@ void WriteLength(archive::Archive& ar, uint32_t n, LengthForm form, bool inner, 
 }
 
 std::string Utf16LeToUtf8(const std::string& bytes, bool& exact) {
-  std::string out;
-  exact = true;
-  size_t units = bytes.size() / 2;
-  auto unit = [&](size_t i) {
-    return static_cast<uint32_t>(static_cast<uint8_t>(bytes[2 * i]) | static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
-  };
-  for (size_t i = 0; i < units; ++i) {
-    uint32_t c = unit(i);
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      exact = false;  // a lone surrogate has no UTF-8 form
-      c = '?';
-    }
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
+  std::u16string units = platform::Utf16LeUnits(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size() / 2);
+  return platform::Utf16ToUtf8(units, U'?', &exact);
 }
 
 // UTF-8 (already checked by the JSON parser) to UTF-16LE bytes.

@@ -12,45 +12,9 @@
 #include <new>
 
 #include "platform/sjis.h"
+#include "platform/utf16.h"
 
 namespace tav::archive {
-namespace {
-
-// The archive's UTF-16 string form: little-endian units, surrogate pairs joined, anything
-// unpaired replaced by '?', the conversion's usual stand-in for what it cannot map.
-std::string Utf16LeToUtf8(const uint8_t* data, size_t units) {
-  std::string out;
-  out.reserve(units * 3);
-  auto unit = [data](size_t i) { return static_cast<uint32_t>(data[2 * i] | (data[2 * i + 1] << 8)); };
-  for (size_t i = 0; i < units; ++i) {
-    uint32_t c = unit(i);
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      out.push_back('?');
-      continue;
-    }
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
-
-}  // namespace
 
 bool LoadFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
   bytes.clear();
@@ -301,7 +265,8 @@ std::string Archive::ReadString() {
   }
   CheckCount(length, 2, offset, "UTF-16 string length");
   const uint8_t* p = Take(size_t{length} * 2);
-  return platform::Utf8ToSjis(Utf16LeToUtf8(p, length));
+  // A lone surrogate becomes '?', the conversion's usual stand-in for what it cannot map.
+  return platform::Utf8ToSjis(platform::Utf16ToUtf8(platform::Utf16LeUnits(p, length), U'?'));
 }
 
 void Archive::WriteCount(uint32_t count) {
