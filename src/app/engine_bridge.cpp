@@ -30,7 +30,7 @@ class GameSession : public EngineSession {
   }
   ~GameSession() override { engine::Services().game = nullptr; }
 
-  void Start() {
+  void Start() override {
     ScriptRun run;
     game_->RunStartup();
   }
@@ -81,9 +81,7 @@ EngineFactory MakeEngineFactory(platform::GamePathResolver& paths, StartReport& 
     }
     // The step that stopped has reported itself (file, line and reason); the game runs on.
     if (game->Stop().step != engine::StartupStep::None) report.stoppedEarly = true;
-    auto session = std::make_unique<GameSession>(std::move(game));
-    session->Start();
-    return session;
+    return std::make_unique<GameSession>(std::move(game));
   };
 }
 

@@ -17,7 +17,7 @@ struct StartReport {
 };
 
 // The factory the shell hands to its game view: creates the game system in the current
-// directory (the game folder) and runs the start-up script.
+// directory (the game folder); the view then runs the start-up script.
 EngineFactory MakeEngineFactory(platform::GamePathResolver& paths, StartReport& report);
 
 }  // namespace tav::app

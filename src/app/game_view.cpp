@@ -18,6 +18,7 @@ GameView::~GameView() {
 void GameView::OnShowWindow() {
   if (engine_ || !factory_) return;
   engine_ = factory_(host_);
+  if (engine_) engine_->Start();
   ReleaseEngineIfClosing();
   host_.Invalidate();
 }

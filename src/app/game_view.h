@@ -17,6 +17,9 @@ namespace tav::app {
 class EngineSession {
  public:
   virtual ~EngineSession() = default;
+  // Runs the start-up script. Called once the view holds the session, so that a start-up
+  // script that pumps messages (a modal view, Wait) gets its input and its picture painted.
+  virtual void Start() = 0;
   // The picture to show, or null when there is nothing to show yet.
   virtual const platform::Bitmap* Picture() = 0;
   virtual void Click(int x, int y) = 0;
@@ -25,7 +28,7 @@ class EngineSession {
   virtual bool Busy() const = 0;
 };
 
-// Creates the engine at the first showing; answers null when the game could not start (the
+// Creates the engine at the first showing, without running its start-up script; answers null when the game could not start (the
 // window then stays empty and the next showing tries again).
 using EngineFactory = std::function<std::unique_ptr<EngineSession>(platform::Host&)>;
 
