@@ -390,6 +390,7 @@ void FieldArtWriter::Write(ObjectWriter& writer, Fields& fields, int32_t xLength
         Fields item(*it->second.first, it->second.second);
         const Json* isNew = item.Find("new");
         const Json* sameAs = item.Find("same_as");
+        for (const char* checked : {"x", "y", "side"}) item.Find(checked);  // read when listed
         item.Finish();
         if ((isNew != nullptr) == (sameAs != nullptr)) {
           throw JsonError(item.Path(), "give \"new\": true or \"same_as\", one of them");
