@@ -152,7 +152,9 @@ void FieldArtReader::Read(ObjectReader& reader, int32_t xLength, int32_t yLength
           }
           continue;
         }
-        const Target& target = targets_.at(slot.id);
+        auto found = targets_.find(slot.id);
+        if (found == targets_.end()) throw DumpError(offset, "a threshold that refers back to something else");
+        const Target& target = found->second;
         Json sameAs = Json::object();
         if (target.field != field) sameAs["field"] = target.field;
         sameAs["x"] = target.x;
