@@ -2,27 +2,38 @@
 # expectations stored beside it.
 #
 # With WORK set, tav runs from WORK/run, so that pictures written by `shot` lines land there.
-# A game whose config/view/ holds NAME.json files is first copied to WORK/game and each JSON is
-# built into NAME.tav with tavtool (TAVTOOL). expected_pixels.txt, when present, lists lines
-# "FILE X Y RRGGBB" checked against the PNG files in WORK/run.
+# A game whose config/view/ holds NAME.json files, or whose config/place/ holds NAME.json files,
+# is first copied to WORK/game, and each JSON is built with tavtool (TAVTOOL): a view into
+# NAME.tav, a place into NAME (the name LoadPlace is given, "walk.plc.json" -> "walk.plc").
+# expected_pixels.txt, when present, lists lines "FILE X Y RRGGBB" checked against the PNG
+# files in WORK/run.
 set(game ${GAME})
 set(run_dir ${CMAKE_CURRENT_BINARY_DIR})
+
+# Builds each source (relative to the game) with `tavtool KIND build`, into the name that
+# `pattern` -> `replacement` makes of it.
+function(build_sources kind pattern replacement)
+  foreach(source ${ARGN})
+    string(REGEX REPLACE "${pattern}" "${replacement}" target ${source})
+    execute_process(COMMAND ${TAVTOOL} ${kind} build ${game}/${source} -o ${game}/${target}
+                    RESULT_VARIABLE code ERROR_VARIABLE err)
+    if(NOT code EQUAL 0)
+      message(FATAL_ERROR "building ${source} failed:\n${err}")
+    endif()
+  endforeach()
+endfunction()
+
 if(WORK)
   file(REMOVE_RECURSE ${WORK})
   set(run_dir ${WORK}/run)
   file(MAKE_DIRECTORY ${run_dir})
   file(GLOB_RECURSE view_sources RELATIVE ${GAME} ${GAME}/config/view/*.json)
-  if(view_sources)
+  file(GLOB place_sources RELATIVE ${GAME} ${GAME}/config/place/*.json)
+  if(view_sources OR place_sources)
     set(game ${WORK}/game)
     file(COPY ${GAME}/config DESTINATION ${game})
-    foreach(source ${view_sources})
-      string(REGEX REPLACE "\\.json$" ".tav" target ${source})
-      execute_process(COMMAND ${TAVTOOL} view build ${game}/${source} -o ${game}/${target}
-                      RESULT_VARIABLE code ERROR_VARIABLE err)
-      if(NOT code EQUAL 0)
-        message(FATAL_ERROR "building ${source} failed:\n${err}")
-      endif()
-    endforeach()
+    build_sources(view "\\.json$" ".tav" ${view_sources})
+    build_sources(place "\\.json$" "" ${place_sources})
   endif()
 endif()
 

@@ -1,0 +1,39 @@
+// Arbitrary bytes dumped as a place file by tavtool. Besides never crashing or hanging, every
+// dump must build back to exactly the bytes it came from (dump checks this itself and refuses
+// otherwise; here a refusal of that kind is a fault), the JSON printed for people must parse
+// back to the same JSON, and building that JSON again must give the same bytes.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "json_print.h"
+#include "place_json.h"
+#include "script/registry.h"
+#include "view_json.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static bool initialized = [] {
+    tav::tools::InitializeEngineClasses();
+    return true;
+  }();
+  (void)initialized;
+  std::vector<uint8_t> bytes(data, data + size);
+  tav::tools::Json json;
+  try {
+    json = tav::tools::DumpPlace(bytes);
+  } catch (const std::exception& e) {
+    if (std::string(e.what()).find("internal error") != std::string::npos) std::abort();
+    if (std::string(e.what()).find("a rebuild differs") != std::string::npos) std::abort();
+    tav::script::Registry::CollectGarbageAll();
+    return 0;
+  }
+  if (tav::tools::BuildPlace(json) != bytes) std::abort();
+  tav::tools::Json printed = tav::tools::Json::parse(tav::tools::PrettyJson(json));
+  if (printed != json) std::abort();
+  if (tav::tools::BuildPlace(printed) != bytes) std::abort();
+  tav::script::Registry::CollectGarbageAll();
+  return 0;
+}
