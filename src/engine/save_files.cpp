@@ -97,12 +97,12 @@ bool KeepAsBackup(const SavePaths& paths, const std::string& stem, std::string& 
   const fs::path pending = paths.save.parent_path() / (stem + ".sav.bak.tmp");
   ::unlink(pending.c_str());
   if (::link(paths.save.c_str(), pending.c_str()) != 0 && !CopyFlushed(paths.save, pending, error)) return false;
-  if (::rename(pending.c_str(), paths.backup.c_str()) != 0) {
-    error = Why(errno);
-    ::unlink(pending.c_str());
-    return false;
-  }
-  return true;
+  const bool renamed = ::rename(pending.c_str(), paths.backup.c_str()) == 0;
+  if (!renamed) error = Why(errno);
+  // Also after a rename that succeeded: when the backup already was this very file (a save
+  // killed between making the backup and replacing the save), rename leaves both names.
+  ::unlink(pending.c_str());
+  return renamed;
 }
 
 // Temporary files that a killed or crashed save left behind. Only one game writes a folder's
