@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <thread>
 
 #include "engine/save_files.h"
 #include "engine/save_format.h"
@@ -123,24 +124,37 @@ TEST_F(Saves, ADamagedSaveFallsBackToItsBackupOrAnswersNone) {
 }
 
 TEST_F(Saves, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewSave) {
-  constexpr int kElements = 3000;
+  constexpr int kElements = 2000;
   constexpr int kRounds = 300;
   const SavePaths paths = SaveFilePaths(saves_, "run");
+  // Kills are spread over about two saves' time after the child started, so that they land
+  // before, during and after complete saves however fast this machine saves.
+  const auto started = std::chrono::steady_clock::now();
   ASSERT_TRUE(Save("run", Uniform(0, kElements)));
-  int32_t previous = 0;
+  const auto oneSave = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+  std::uniform_int_distribution<int64_t> delay(0, 2 * oneSave.count() + 200);
   std::mt19937 random(12345);
+  int32_t previous = 0;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
   int rounds = 0;
   int changed = 0;
   for (; rounds < kRounds && std::chrono::steady_clock::now() < deadline; ++rounds) {
     const int32_t base = (rounds + 1) * 100000;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
     pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+      char go = 1;
+      if (::write(ready[1], &go, 1) != 1) ::_exit(1);
       for (int32_t k = 1; k < 100000; ++k) Save("run", Uniform(base + k, kElements));
       ::_exit(0);
     }
-    ::usleep(std::uniform_int_distribution<useconds_t>(0, 4000)(random));
+    char go = 0;
+    ASSERT_EQ(::read(ready[0], &go, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
     ::kill(child, SIGKILL);
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -152,7 +166,7 @@ TEST_F(Saves, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewSave) {
     changed += value != previous;
     previous = value;
   }
-  EXPECT_GE(rounds, 100);
+  EXPECT_GE(rounds, 50);
   // Kills landed after complete saves as well as before or during them.
   EXPECT_GT(changed, 0);
   EXPECT_LT(changed, rounds);
