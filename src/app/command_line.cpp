@@ -29,6 +29,7 @@ const char* UsageText() {
          "  --fullscreen        fill the screen (the picture is scaled)\n"
          "  --mono-text         draw text without anti-aliasing\n"
          "  --log FILE          write diagnostics to FILE\n"
+         "  --save-dir DIR      where saved games live (default $XDG_DATA_HOME/tav/GAME/)\n"
          "  -v                  print diagnostics on standard error\n"
          "  --version           print the version and exit\n"
          "  --help              print this text and exit\n";
@@ -59,6 +60,13 @@ std::optional<CommandLine> ParseCommandLine(int argc, const char* const* argv, s
     else if (arg == "--audio-out") { if (!value(cl.audioOutFile)) return std::nullopt; }
     else if (arg == "--crash-log") { if (!value(cl.crashLogFile)) return std::nullopt; }
     else if (arg == "--log") { if (!value(cl.logFile)) return std::nullopt; }
+    else if (arg == "--save-dir") {
+      if (!value(cl.saveDir)) return std::nullopt;
+      if (cl.saveDir.empty()) {
+        error = "--save-dir needs a folder";
+        return std::nullopt;
+      }
+    }
     else if (arg == "--seed") {
       if (!value(text)) return std::nullopt;
       uint32_t seed = 0;

@@ -19,6 +19,7 @@ struct CommandLine {
   bool fullscreen = false;
   bool monoText = false;
   std::string logFile;
+  std::string saveDir;        // empty: $XDG_DATA_HOME/tav/GAME/
   bool verbose = false;
   bool showVersion = false;
   bool showHelp = false;

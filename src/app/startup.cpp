@@ -8,6 +8,7 @@
 
 #include "app/application.h"
 #include "app/script_check.h"
+#include "engine/save_location.h"
 #include "platform/crash_report.h"
 #include "platform/diagnostics.h"
 #include "platform/event_file.h"
@@ -36,7 +37,7 @@ int RunGame(CommandLine options) {
   const fs::path startDir = fs::current_path(ec);
   platform::SetVerbose(options.verbose);
   for (std::string* path : {&options.eventsFile, &options.screenshotFile, &options.audioOutFile,
-                            &options.crashLogFile, &options.logFile}) {
+                            &options.crashLogFile, &options.logFile, &options.saveDir}) {
     MakeAbsolute(*path, startDir);
   }
   if (!options.logFile.empty() && !platform::OpenLogFile(options.logFile)) {
@@ -70,6 +71,7 @@ int RunGame(CommandLine options) {
   }
 
   if (options.check) return CheckGameScripts(gameDir.string());
+  engine::ConfigureSaveLocation(options.saveDir, gameDir);
 
   // Accepted now so that command lines keep working; it takes effect with the sound output.
   if (!options.audioOutFile.empty()) {

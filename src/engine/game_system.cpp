@@ -4,6 +4,7 @@
 #include "engine/engine_integers.h"
 #include "engine/engine_services.h"
 #include "engine/init_array.h"
+#include "engine/save_functions.h"
 #include "platform/diagnostics.h"
 #include "platform/game_path.h"
 #include "screen/screen_classes.h"
@@ -140,6 +141,8 @@ void TAV_GameSystem::AddBuiltins() {
   for (EngineInteger which : kEngineIntegers) {
     globals_->SetMember(EngineIntegerValue(which), EngineIntegerName(which));
   }
+  // Not part of the table above: a declared global of the same name keeps its place.
+  AddSaveFunctions(globals_.get());
 }
 
 // Without a start-up script the game simply shows its base screen.

@@ -47,6 +47,8 @@ else()
   endif()
   set(expected_file ${GAME}/expected.txt)
 endif()
+# Saved games land in the test's own folder, never in the user's data folder.
+set(ENV{XDG_DATA_HOME} ${run_dir}/data)
 execute_process(COMMAND ${TAV} ${args} WORKING_DIRECTORY ${run_dir}
                 RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
 file(READ ${expected_file} expected)
