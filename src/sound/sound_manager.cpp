@@ -1,5 +1,6 @@
 #include "sound/sound_manager.h"
 
+#include "platform/diagnostics.h"
 #include "sound/mixing_server.h"
 
 namespace tav::sound {
@@ -34,11 +35,18 @@ class SoundManagerImp {
     if (channels_.size() < slot + 1) channels_.resize(slot + 1, template_);
     auto record = std::make_shared<ChannelInfo>(*template_);
     channels_[slot] = record;  // drops (and so stops) the old sound first
+    bool opened = false;
     for (StreamFactory factory : factories_) {
       if (std::unique_ptr<ISoundBuffer> buffer = factory(mixer_.get(), path, mode)) {
         record->buffer = std::move(buffer);
+        opened = true;
         break;
       }
+    }
+    if (!opened) {
+      platform::Diagnose(platform::Severity::Info, path,
+                         "no sound source opened this file (its extension is not wav, mio or ogg, or it is "
+                         "missing or unreadable)");
     }
     record->buffer->SetVolume(record->leftVolume, record->rightVolume);
     return record->buffer->Play(loop);
