@@ -42,6 +42,7 @@ AudioRecording& Recording() {
 }
 
 bool AudioRecording::Open(const std::string& path) {
+  Close();
   std::lock_guard lock(mutex_);
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd_ < 0) {

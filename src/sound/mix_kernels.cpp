@@ -37,39 +37,33 @@ bool IsQuantisedGain(int32_t multiplier) {
 
 void MixAddStereo16Scalar(int16_t* dst, const int16_t* src, int32_t left, int32_t right, size_t frames) {
   for (size_t i = 0; i < frames; ++i) {
-    dst[2 * i] = Saturate16(dst[2 * i] + (((src[2 * i] >> 1) * left) >> 15));
-    dst[2 * i + 1] = Saturate16(dst[2 * i + 1] + (((src[2 * i + 1] >> 1) * right) >> 15));
+    dst[2 * i] = Saturate16(dst[2 * i] + static_cast<int32_t>((int64_t{src[2 * i]} * left) >> 16));
+    dst[2 * i + 1] = Saturate16(dst[2 * i + 1] + static_cast<int32_t>((int64_t{src[2 * i + 1]} * right) >> 16));
   }
 }
 
 void MixAddStereo16Sse2(int16_t* dst, const int16_t* src, int32_t left, int32_t right, size_t frames) {
 #if defined(__SSE2__)
-  // Exactly the scalar rule: with s = src >> 1 and the multiplier split into its low 16 bits m
-  // and a top bit (only 0x10000 has one), the 32-bit product s x m is formed from mulhi/mullo
-  // (signed s times unsigned m: the unsigned high half less m where s is negative), and
-  // product >> 15 fits 16 bits because |s| <= 16384. A negative multiplier negates s instead.
-  const bool negative = left < 0 || right < 0;
-  if (negative && (left > 0 || right > 0)) {
+  // Exactly the scalar rule. (s x m) >> 16 is the high half of the product: with m split into
+  // its low 16 bits and a top bit (only 0x10000 has one), that is the unsigned high half of
+  // s x low, less low where s is negative (s is signed), plus s where the top bit is set. The
+  // result never exceeds |s|, so it fits. Negative multipliers (only in corrections) take the
+  // scalar loop.
+  if (left < 0 || right < 0) {
     MixAddStereo16Scalar(dst, src, left, right, frames);
     return;
   }
-  const int32_t l = std::abs(left), r = std::abs(right);
-  const __m128i low = _mm_set_epi16(static_cast<int16_t>(r & 0xFFFF), static_cast<int16_t>(l & 0xFFFF),
-                                    static_cast<int16_t>(r & 0xFFFF), static_cast<int16_t>(l & 0xFFFF),
-                                    static_cast<int16_t>(r & 0xFFFF), static_cast<int16_t>(l & 0xFFFF),
-                                    static_cast<int16_t>(r & 0xFFFF), static_cast<int16_t>(l & 0xFFFF));
-  const int16_t topL = (l >> 16) ? -1 : 0, topR = (r >> 16) ? -1 : 0;
+  const auto l = static_cast<int16_t>(left & 0xFFFF), r = static_cast<int16_t>(right & 0xFFFF);
+  const __m128i low = _mm_set_epi16(r, l, r, l, r, l, r, l);
+  const int16_t topL = (left >> 16) ? -1 : 0, topR = (right >> 16) ? -1 : 0;
   const __m128i top = _mm_set_epi16(topR, topL, topR, topL, topR, topL, topR, topL);
   size_t i = 0;
   for (; i + 4 <= frames; i += 4) {
-    __m128i s = _mm_srai_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 2 * i)), 1);
-    if (negative) s = _mm_sub_epi16(_mm_setzero_si128(), s);
-    const __m128i lo = _mm_mullo_epi16(s, low);
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 2 * i));
     __m128i hi = _mm_sub_epi16(_mm_mulhi_epu16(s, low), _mm_and_si128(_mm_srai_epi16(s, 15), low));
     hi = _mm_add_epi16(hi, _mm_and_si128(s, top));
-    const __m128i scaled = _mm_or_si128(_mm_slli_epi16(hi, 1), _mm_srli_epi16(lo, 15));
     __m128i* out = reinterpret_cast<__m128i*>(dst + 2 * i);
-    _mm_storeu_si128(out, _mm_adds_epi16(_mm_loadu_si128(out), scaled));
+    _mm_storeu_si128(out, _mm_adds_epi16(_mm_loadu_si128(out), hi));
   }
   MixAddStereo16Scalar(dst + 2 * i, src + 2 * i, left, right, frames - i);
 #else
@@ -90,7 +84,7 @@ void MixAdd(const platform::AudioFormat& format, uint8_t* dst, const uint8_t* sr
         MixAddStereo16Scalar(d, s, left, right, count);
       }
     } else {
-      for (size_t i = 0; i < count; ++i) d[i] = Saturate16(d[i] + (((left >> 1) * s[i]) >> 15));
+      for (size_t i = 0; i < count; ++i) d[i] = Saturate16(d[i] + static_cast<int32_t>((int64_t{s[i]} * left) >> 16));
     }
     return;
   }

@@ -17,8 +17,9 @@ int32_t QuantiseGain(float gain);
 // Whether a multiplier is one QuantiseGain can give (so adding it once is as good as two steps).
 bool IsQuantisedGain(int32_t multiplier);
 
-// dst += src x multiplier / 65536 per sample, saturating; `count` frames of the format (8 or
-// 16 bits, 1 or 2 channels). Nothing when both multipliers are 0.
+// dst += (src x multiplier) >> 16 per sample, saturating; `count` frames of the format (8 or
+// 16 bits, 1 or 2 channels). Nothing when both multipliers are 0. Full gain (0x10000) adds the
+// source exactly, so a sound alone at full volume comes out bit for bit.
 void MixAdd(const platform::AudioFormat& format, uint8_t* dst, const uint8_t* src, int32_t left, int32_t right,
             size_t count);
 

@@ -112,6 +112,12 @@ int64_t EWaveMixingServer::BufferStart(int index) const {
   return static_cast<int64_t>(samplesQueued_ + (index == playing_ ? 0 : bufferSamples_));
 }
 
+size_t EWaveMixingServer::CorrectionStart(int index) const {
+  const uint64_t p = EstimatePosition(kTimerPeriod);
+  if (index == playing_) return static_cast<size_t>(std::min<uint64_t>(bufferSamples_, p));
+  return static_cast<size_t>(p > bufferSamples_ ? std::min<uint64_t>(bufferSamples_, p - bufferSamples_) : 0);
+}
+
 MixingRecord* EWaveMixingServer::Find(const EWaveStreamBuffer* sound) {
   for (auto& record : records_) {
     if (record->sound == sound) return record.get();
@@ -284,9 +290,8 @@ void EWaveMixingServer::ChangeGain(MixingRecord& record, int index, size_t from,
 void EWaveMixingServer::SetSoundVolume(EWaveStreamBuffer* sound, float left, float right) {
   std::lock_guard lock(lock_);
   if (MixingRecord* record = Find(sound); record && format_ && !record->paused) {
-    const size_t from = static_cast<size_t>(std::min<uint64_t>(bufferSamples_, EstimatePosition(kTimerPeriod)));
-    ChangeGain(*record, playing_, from, sound->leftGain, sound->rightGain, left, right);
-    ChangeGain(*record, 1 - playing_, 0, sound->leftGain, sound->rightGain, left, right);
+    ChangeGain(*record, playing_, CorrectionStart(playing_), sound->leftGain, sound->rightGain, left, right);
+    ChangeGain(*record, 1 - playing_, CorrectionStart(1 - playing_), sound->leftGain, sound->rightGain, left, right);
   }
   sound->leftGain = left;
   sound->rightGain = right;
@@ -301,9 +306,8 @@ const char* EWaveMixingServer::Reset(EWaveStreamBuffer* sound) {
   records_.erase(it);
   const float left = sound->leftGain, right = sound->rightGain;
   if (!record->paused) {
-    const size_t from = static_cast<size_t>(std::min<uint64_t>(bufferSamples_, EstimatePosition(kTimerPeriod)));
-    ChangeGain(*record, playing_, from, left, right, 0.0f, 0.0f);
-    ChangeGain(*record, 1 - playing_, 0, left, right, 0.0f, 0.0f);
+    ChangeGain(*record, playing_, CorrectionStart(playing_), left, right, 0.0f, 0.0f);
+    ChangeGain(*record, 1 - playing_, CorrectionStart(1 - playing_), left, right, 0.0f, 0.0f);
   }
   ReportAll(*record);
   return nullptr;
@@ -314,14 +318,13 @@ void EWaveMixingServer::PauseSound(EWaveStreamBuffer* sound) {
   MixingRecord* record = Find(sound);
   if (!format_ || record == nullptr || record->paused) return;
   const uint32_t frame = out_.BytesPerFrame();
-  const size_t from = static_cast<size_t>(std::min<uint64_t>(bufferSamples_, EstimatePosition(kTimerPeriod)));
   const float left = sound->leftGain, right = sound->rightGain;
   // Take the sound out of the prepared audio and keep what was taken, in order, before the FIFO.
   medialib::EStreamBuffer taken;
   const int order[2] = {playing_, 1 - playing_};
   for (int k = 0; k < 2; ++k) {
     const int index = order[k];
-    const size_t start = std::max(k == 0 ? from : 0, record->scratchBegin[index]);
+    const size_t start = std::max(CorrectionStart(index), record->scratchBegin[index]);
     const size_t end = std::min(fill_[index], record->scratchEnd[index]);
     if (start >= end) continue;
     ChangeGain(*record, index, start, left, right, 0.0f, 0.0f);
@@ -343,11 +346,11 @@ void EWaveMixingServer::RestartSound(EWaveStreamBuffer* sound) {
   std::lock_guard lock(lock_);
   MixingRecord* record = Find(sound);
   if (!format_ || record == nullptr || !record->paused) return;
-  const size_t from = static_cast<size_t>(std::min<uint64_t>(bufferSamples_, EstimatePosition(kTimerPeriod)));
-  record->startOffset = static_cast<int64_t>(samplesQueued_ + from) - static_cast<int64_t>(record->pausedIndex);
+  record->startOffset = static_cast<int64_t>(samplesQueued_ + EstimatePosition(kTimerPeriod)) -
+                        static_cast<int64_t>(record->pausedIndex);
   record->paused = false;
-  MixRecord(*record, playing_, from, fill_[playing_]);
-  MixRecord(*record, 1 - playing_, 0, fill_[1 - playing_]);
+  MixRecord(*record, playing_, CorrectionStart(playing_), fill_[playing_]);
+  MixRecord(*record, 1 - playing_, CorrectionStart(1 - playing_), fill_[1 - playing_]);
 }
 
 void EWaveMixingServer::Pause() {

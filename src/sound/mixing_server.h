@@ -57,6 +57,8 @@ class EWaveMixingServer : public EWaveOutDevice {
   // Samples from the start of the playing buffer to `lookAhead` ms from now, rounded up to 8.
   uint64_t EstimatePosition(uint32_t lookAhead) const;
   int64_t BufferStart(int index) const;
+  // Where corrections begin in a buffer: 33 ms from now (what is heard before stays).
+  size_t CorrectionStart(int index) const;
   MixingRecord* Find(const EWaveStreamBuffer* sound);
   // Mixes one sound into [from, to) of a buffer (clipped to where the sound starts).
   void MixRecord(MixingRecord& record, int index, size_t from, size_t to);
