@@ -50,6 +50,7 @@ class SoundTest : public ::testing::Test {
     return ReadFile(recordPath_);
   }
 
+ public:
   // A memory file over bytes the test keeps.
   static std::unique_ptr<medialib::EMemoryFile> MemoryFile(const Bytes& bytes) {
     auto file = std::make_unique<medialib::EMemoryFile>();
@@ -57,7 +58,7 @@ class SoundTest : public ::testing::Test {
     return file;
   }
 
- private:
+ protected:
   std::string recordPath_;
   uint32_t now_ = 0;
 };
