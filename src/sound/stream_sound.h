@@ -26,6 +26,8 @@ class EStreamingSound : public EWaveSound {
 
   ~EStreamingSound() override;
 
+  using EWaveSound::Play;
+
   const char* Play(int64_t startPoint, bool loop, ManualEvent* endEvent, uint32_t lookAhead,
                    uint64_t startPosition) override;
   const char* Stop() override;
