@@ -6,6 +6,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <string>
 
 #include "platform/audio_output.h"
 #include "platform/audio_recording.h"
@@ -23,6 +24,9 @@ class SdlAudioOutput final : public AudioOutput {
     if (device_ != 0) {
       SDL_CloseAudioDevice(device_);  // waits for the callback to finish
       Reset();
+    }
+    if (underruns_ > 0) {
+      Diagnose(Severity::Warning, "", "audio underruns: the output ran dry " + std::to_string(underruns_) + " times");
     }
     if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   }
@@ -111,7 +115,10 @@ class SdlAudioOutput final : public AudioOutput {
           queue_.pop_front();
         }
       }
-      if (!paused_ && filled < length && played_ > 0) ++g_underruns;
+      if (!paused_ && filled < length && played_ > 0) {
+        ++g_underruns;
+        ++underruns_;
+      }
     }
     std::memset(stream + filled, silence, length - filled);
     ApplyVolume(stream, filled);
@@ -137,6 +144,7 @@ class SdlAudioOutput final : public AudioOutput {
   uint64_t played_ = 0;
   bool paused_ = false;
   std::atomic<uint32_t> volume_{0xFFFFFFFF};
+  uint64_t underruns_ = 0;
 };
 
 }  // namespace

@@ -5,6 +5,8 @@
 //   silent A B            frames [A, B) are silent
 //   same A FILE [F C]     frames from A are FILE's frames F to F + C (default: all of them),
 //                         bit for bit; FILE is a 44100 Hz 16-bit stereo WAV or Ogg Vorbis file
+//   sounding A B          frames [A, B) sound without a gap (no 64 silent frames in a row):
+//                         for real-time sessions, whose exact frames vary from run to run
 //
 // Usage: audio_check RECORDING EXPECTED GAME_DIR. Exit 0 when every line holds.
 #include <vorbis/vorbisfile.h>
@@ -103,6 +105,17 @@ int main(int argc, char** argv) {
       for (size_t i = 2 * a; i < 2 * b; ++i) {
         if (i >= rec.size() || rec[i] != 0) {
           fail("not silent at frame " + std::to_string(i / 2));
+          break;
+        }
+      }
+    } else if (command == "sounding") {
+      size_t a = 0, b = 0, run = 0;
+      words >> a >> b;
+      if (b > frames) fail("the recording ends at frame " + std::to_string(frames));
+      for (size_t f = a; f < std::min(b, frames); ++f) {
+        run = rec[2 * f] == 0 && rec[2 * f + 1] == 0 ? run + 1 : 0;
+        if (run == 64) {
+          fail("a gap at frame " + std::to_string(f - 63));
           break;
         }
       }
