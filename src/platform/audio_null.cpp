@@ -96,6 +96,12 @@ void NullAudioOutput::AdvanceTo(uint32_t now) {
   for (AudioBlock* block : finished) done_(block);
 }
 
+void NullAudioOutput::SkipTime(uint32_t ms) {
+  std::lock_guard lock(mutex_);
+  now_ += ms;
+  baseTick_ += ms;
+}
+
 uint32_t NullAudioOutput::GetVolume() { return volume_; }
 void NullAudioOutput::SetVolume(uint32_t volume) { volume_ = volume; }
 

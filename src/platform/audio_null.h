@@ -21,6 +21,7 @@ class NullAudioOutput final : public AudioOutput {
   void SetVolume(uint32_t volume) override;
   std::optional<uint32_t> NextDoneTime() override;
   void AdvanceTo(uint32_t now) override;
+  void SkipTime(uint32_t ms) override;
 
  private:
   struct Queued {

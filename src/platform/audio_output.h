@@ -60,6 +60,8 @@ class AudioOutput {
   // to a time (done notifications for the blocks finished by then, in order).
   virtual std::optional<uint32_t> NextDoneTime() { return std::nullopt; }
   virtual void AdvanceTo(uint32_t) {}
+  // Only for the virtual clock: `ms` pass without playing anything (as if paused).
+  virtual void SkipTime(uint32_t) {}
 };
 
 // How outputs are made: headless runs use the null backend on the virtual clock. `recordPath`,

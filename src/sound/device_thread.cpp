@@ -58,6 +58,15 @@ bool DeviceMessageQueue::Get(DeviceMessage& message) {
         continue;
       }
       const uint32_t target = target_;
+      if (static_cast<int32_t>(target - virtualNow_) > static_cast<int32_t>(kMaxCatchUp)) {
+        const uint32_t skipped = target - virtualNow_ - kMaxCatchUp;
+        virtualNow_ += skipped;
+        nextTimer_ += skipped;
+        lock.unlock();
+        driver_.SkipTime(skipped);
+        lock.lock();
+        continue;
+      }
       const bool timerOn = timerPeriod_ != 0;
       const uint32_t timerAt = nextTimer_;
       // The device's lock is taken below: never hold the queue's while asking it.

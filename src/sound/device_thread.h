@@ -5,7 +5,9 @@
 // timed by itself: AdvanceTo(T) (called by the headless host's clock through the device) makes
 // the thread deliver, in time order, every timer tick and every block the output finishes up to
 // T, with Now() saying the time of each, and returns once the thread has handled them all. Ties
-// go to the output's block before the timer.
+// go to the output's block before the timer. A jump of more than kMaxCatchUp (a script's
+// Sleep of days) would take ages to play through: the audio waits out the excess, as if
+// paused, and plays the last kMaxCatchUp.
 
 #include <condition_variable>
 #include <cstdint>
@@ -31,10 +33,14 @@ class VirtualOutputDriver {
   virtual std::optional<uint32_t> NextOutputEvent() = 0;
   // The output plays up to `now` (posting BufferDone for finished blocks).
   virtual void AdvanceOutput(uint32_t now) = 0;
+  // Time passes without the output: everything audio waits `ms` as if paused.
+  virtual void SkipTime(uint32_t ms) = 0;
 };
 
 class DeviceMessageQueue {
  public:
+  static constexpr uint32_t kMaxCatchUp = 10 * 60 * 1000;
+
   DeviceMessageQueue(bool virtualClock, uint32_t now, VirtualOutputDriver& driver);
 
   void Post(const DeviceMessage& message);

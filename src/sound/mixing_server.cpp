@@ -238,6 +238,13 @@ const char* EWaveMixingServer::Write(EWaveStreamBuffer* sound, WaveBuffer* handl
   return nullptr;
 }
 
+void EWaveMixingServer::SkipTime(uint32_t ms) {
+  std::lock_guard lock(lock_);
+  EWaveOutDevice::SkipTime(ms);
+  timeBase_ += ms;
+  pauseTick_ += ms;
+}
+
 void EWaveMixingServer::OnTimer() {
   std::lock_guard lock(lock_);
   if (!format_ || closing_ || devicePaused_) return;

@@ -52,6 +52,7 @@ class EWaveMixingServer : public EWaveOutDevice {
   void ThreadProc() override;
   void OnBufferDone(WaveBuffer* handle) override;
   void OnTimer() override;
+  void SkipTime(uint32_t ms) override;
 
  private:
   // Samples from the start of the playing buffer to `lookAhead` ms from now, rounded up to 8.

@@ -250,3 +250,12 @@ void EWaveOutDevice::AdvanceOutput(uint32_t now) {
 }
 
 }  // namespace tav::sound
+
+namespace tav::sound {
+
+void EWaveOutDevice::SkipTime(uint32_t ms) {
+  std::lock_guard lock(lock_);
+  if (output_) output_->SkipTime(ms);
+}
+
+}  // namespace tav::sound

@@ -79,6 +79,7 @@ class EWaveOutDevice : public medialib::ESLObject, protected VirtualOutputDriver
 
   std::optional<uint32_t> NextOutputEvent() override;
   void AdvanceOutput(uint32_t now) override;
+  void SkipTime(uint32_t ms) override;
 
   std::recursive_mutex lock_;
   std::optional<WaveFormat> format_;
