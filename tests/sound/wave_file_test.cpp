@@ -110,7 +110,7 @@ TEST_F(WaveFileTest, UnplayableFormatsFailCleanly) {
   EXPECT_EQ(mixer.AllocatedBuffers(), 0u);
 }
 
-// IMA ADPCM made by a plain encoder decodes back close to the original.
+// IMA ADPCM made by a plain encoder decodes back close to the input.
 Bytes EncodeImaMono(const std::vector<int16_t>& samples, uint16_t blockAlign) {
   static const int steps[89] = {7, 8, 9, 10, 11, 12, 13, 14, 16, 17, 19, 21, 23, 25, 28, 31, 34, 37, 41, 45, 50, 55, 60,
                                 66, 73, 80, 88, 97, 107, 118, 130, 143, 157, 173, 190, 209, 230, 253, 279, 307, 337,
