@@ -6,6 +6,7 @@
 #include "engine/message_pump.h"
 #include "medialib/library_init.h"
 #include "platform/diagnostics.h"
+#include "platform/stop_watchdog.h"
 #include "screen/random.h"
 #include "script/constants.h"
 #include "script/registry.h"
@@ -96,6 +97,8 @@ int Application::ExitCode() const {
 }
 
 int Application::ExitInstance() {
+  // The scripts have returned: teardown is not a script ignoring the close.
+  platform::StopStopWatchdog();
   engine::SetMessageDispatcher(nullptr);
   host_->UpdateWindow();  // the screenshot shows what is invalid painted
   view_.reset();

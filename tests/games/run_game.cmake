@@ -5,6 +5,8 @@
 # A game whose config/view/ holds NAME.json files is first copied to WORK/game and each JSON is
 # built into NAME.tav with tavtool (TAVTOOL). expected_pixels.txt, when present, lists lines
 # "FILE X Y RRGGBB" checked against the PNG files in WORK/run.
+# signal_after.txt holds a delay in seconds: tav then gets SIGTERM after it (and SIGKILL 3 s
+# later, which fails the test). Each line of expected_stderr.txt must appear in standard error.
 set(game ${GAME})
 set(run_dir ${CMAKE_CURRENT_BINARY_DIR})
 if(WORK)
@@ -36,7 +38,12 @@ else()
   endif()
   set(expected_file ${GAME}/expected.txt)
 endif()
-execute_process(COMMAND ${TAV} ${args} WORKING_DIRECTORY ${run_dir}
+set(launcher "")
+if(EXISTS ${GAME}/signal_after.txt)
+  file(STRINGS ${GAME}/signal_after.txt delay LIMIT_COUNT 1)
+  set(launcher timeout --preserve-status -s TERM -k 3 ${delay})
+endif()
+execute_process(COMMAND ${launcher} ${TAV} ${args} WORKING_DIRECTORY ${run_dir}
                 RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
 file(READ ${expected_file} expected)
 set(expected_code 0)
@@ -48,6 +55,16 @@ if(NOT out STREQUAL expected)
 endif()
 if(NOT code STREQUAL expected_code)
   message(FATAL_ERROR "exit code ${code}, expected ${expected_code}\n--- stderr\n${err}")
+endif()
+
+if(EXISTS ${GAME}/expected_stderr.txt)
+  file(STRINGS ${GAME}/expected_stderr.txt wanted_lines ENCODING UTF-8)
+  foreach(wanted ${wanted_lines})
+    string(FIND "${err}" "${wanted}" at)
+    if(at EQUAL -1)
+      message(FATAL_ERROR "standard error lacks '${wanted}'\n--- stderr\n${err}")
+    endif()
+  endforeach()
 endif()
 
 if(EXISTS ${GAME}/expected_pixels.txt)
