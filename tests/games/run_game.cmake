@@ -7,6 +7,7 @@
 # "FILE X Y RRGGBB" checked against the PNG files in WORK/run.
 # signal_after.txt holds a delay in seconds: tav then gets SIGTERM after it (and SIGKILL 3 s
 # later, which fails the test). Each line of expected_stderr.txt must appear in standard error.
+# prepare.cmake, when present, runs on a copy of the game (${game}) before tav does.
 set(game ${GAME})
 set(run_dir ${CMAKE_CURRENT_BINARY_DIR})
 if(WORK)
@@ -14,9 +15,12 @@ if(WORK)
   set(run_dir ${WORK}/run)
   file(MAKE_DIRECTORY ${run_dir})
   file(GLOB_RECURSE view_sources RELATIVE ${GAME} ${GAME}/config/view/*.json)
-  if(view_sources)
+  if(view_sources OR EXISTS ${GAME}/prepare.cmake)
     set(game ${WORK}/game)
-    file(COPY ${GAME}/config DESTINATION ${game})
+    file(MAKE_DIRECTORY ${game})
+    if(EXISTS ${GAME}/config)
+      file(COPY ${GAME}/config DESTINATION ${game})
+    endif()
     foreach(source ${view_sources})
       string(REGEX REPLACE "\\.json$" ".tav" target ${source})
       execute_process(COMMAND ${TAVTOOL} view build ${game}/${source} -o ${game}/${target}
@@ -25,6 +29,11 @@ if(WORK)
         message(FATAL_ERROR "building ${source} failed:\n${err}")
       endif()
     endforeach()
+    # Files that cannot or should not be committed (too large, unreadable, odd names) are
+    # made by the game's prepare.cmake, which works on the copy in ${game}.
+    if(EXISTS ${GAME}/prepare.cmake)
+      include(${GAME}/prepare.cmake)
+    endif()
   endif()
 endif()
 
