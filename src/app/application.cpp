@@ -8,6 +8,7 @@
 #include "medialib/library_init.h"
 #include "medialib/raw_file.h"
 #include "platform/diagnostics.h"
+#include "platform/stop_watchdog.h"
 #include "screen/random.h"
 #include "script/constants.h"
 #include "script/registry.h"
@@ -102,6 +103,8 @@ int Application::ExitCode() const {
 }
 
 int Application::ExitInstance() {
+  // The scripts have returned: teardown is not a script ignoring the close.
+  platform::StopStopWatchdog();
   engine::SetMessageDispatcher(nullptr);
   host_->UpdateWindow();  // the screenshot shows what is invalid painted
   view_.reset();

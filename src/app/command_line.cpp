@@ -23,7 +23,7 @@ const char* UsageText() {
          "  --seed N            seed the process-wide random generator (default: the time)\n"
          "  --screenshot FILE   write the picture on screen as PNG when the program ends\n"
          "  --audio-out FILE    record the mixer's output as a 44100 Hz 16-bit stereo WAV\n"
-         "  --check             compile every definition file and script, report failures, run nothing\n"
+         "  --check             compile scripts, definitions and view expressions; report failures\n"
          "  --crash-log FILE    where the crash report's log goes without asking\n"
          "  --scale N           enlarge the window N times\n"
          "  --fullscreen        fill the screen (the picture is scaled)\n"

@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <vector>
 
 #include "engine/engine_classes.h"
 #include "platform/game_path.h"
+#include "platform/sjis.h"
+#include "screen/appear_string.h"
 #include "screen/var_view.h"
 #include "script/compile_error.h"
 #include "script/definition_file.h"
@@ -76,10 +80,66 @@ class Checker {
       std::string error;
       if (!real) {
         Fail(gamePath, 0, "view file missing (named at " + pair.Where() + ")");
-      } else if (!screen::LoadViewFile(*real, error)) {
-        Fail(gamePath, 0, error);
+      } else if (checkedViews_.insert(fs::path(*real).lexically_normal()).second) {
+        ViewFile(gamePath, *real);
       }
     }
+  }
+
+  // Views that view.def does not name (scripts may still show them).
+  void OtherViews() {
+    std::error_code ec;
+    std::vector<fs::path> files;
+    for (auto it = fs::recursive_directory_iterator(root_ / "config" / "view", ec); !ec && it != fs::end(it);
+         it.increment(ec)) {
+      if (it->is_regular_file(ec) && HasExtension(it->path(), ".tav")) files.push_back(it->path().lexically_normal());
+    }
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files) {
+      if (!checkedViews_.insert(file).second) continue;
+      ++checked_;
+      ViewFile(GameName(file), file.string());
+    }
+  }
+
+  // A view loads even when an expression it stores does not compile (that expression is then
+  // empty), so each is reported with the appearance that holds it.
+  void ViewFile(const std::string& gamePath, const std::string& realPath) {
+    script::StoredExpressionWatch watch;
+    std::string error;
+    script::Ref<screen::TOL_VarView> view = screen::LoadViewFile(realPath, error);
+    if (!view) {
+      Fail(gamePath, 0, error);
+      return;
+    }
+    std::vector<script::StoredExpressionWatch::Failure> failures = watch.Failures();
+    const auto take = [&failures](const script::TOL_Formulate& formula) {
+      auto it = std::find_if(failures.begin(), failures.end(),
+                             [&formula](const auto& failure) { return failure.formula == &formula; });
+      std::optional<script::StoredExpressionWatch::Failure> found;
+      if (it != failures.end()) {
+        found = std::move(*it);
+        failures.erase(it);
+      }
+      return found;
+    };
+    const auto report = [this, &gamePath](const std::string& where, const char* what,
+                                          const script::StoredExpressionWatch::Failure& failure) {
+      Fail(gamePath, 0, where + what + " \"" + platform::SjisToUtf8(failure.text) + "\": " + failure.reason);
+    };
+    const screen::TOL_VarView::ChildList& children = view->Children();
+    for (size_t i = 0; i < children.size(); ++i) {
+      screen::TOL_VarAppear* appear = children[i].get();
+      if (!appear) continue;
+      // Counted from 1, in the order the view stores them (the order of a JSON dump's children).
+      const std::string where = "appearance " + std::to_string(i + 1) + " (part " +
+                                std::to_string(appear->PartNumber()) + "): ";
+      if (auto failure = take(appear->Condition())) report(where, "condition", *failure);
+      if (auto* form = dynamic_cast<screen::TOL_VarFormTextApp*>(appear)) {
+        if (auto failure = take(form->TextExpression())) report(where, "text expression", *failure);
+      }
+    }
+    for (const auto& failure : failures) report("", "stored expression", failure);
   }
 
   void Scripts() {
@@ -116,6 +176,7 @@ class Checker {
   fs::path root_;
   platform::GamePathResolver paths_;
   script::PathResolver resolver_;
+  std::set<fs::path> checkedViews_;
   int checked_ = 0;
   int failed_ = 0;
 };
@@ -132,6 +193,7 @@ int CheckGameScripts(const std::string& gameDir) {
   checker.FormFilesOfTypes();
   checker.Scripts();
   checker.Views();
+  checker.OtherViews();
   return checker.Summary();
 }
 

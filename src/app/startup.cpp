@@ -16,6 +16,8 @@
 #include "platform/gdi_font.h"
 #include "platform/host.h"
 #include "platform/signals.h"
+#include "platform/stop_watchdog.h"
+#include "platform/unresponsive_prompt.h"
 #include "script/runtime.h"
 
 namespace tav::app {
@@ -83,6 +85,9 @@ int RunGame(CommandLine options) {
 
   platform::ConfigureCrashReport({options.headless, options.crashLogFile});
   platform::InstallCloseSignals();
+  platform::WatchdogOptions watchdog;
+  if (!options.headless) watchdog.confirm = platform::AskEndUnresponsiveGame;
+  platform::StartStopWatchdog(std::move(watchdog));
   std::unique_ptr<platform::Host> host = options.headless ? platform::CreateHeadlessHost(hostOptions)
                                                           : platform::CreateSdlHost(hostOptions);
   int code = 1;
@@ -90,6 +95,7 @@ int RunGame(CommandLine options) {
     Application application(options, std::move(host));
     code = application.InitInstance() ? application.Run() : application.ExitCode();
   }
+  platform::StopStopWatchdog();
   script::DestroyAllValues();
   platform::FinishAudioRecording();
   platform::CloseLogFile();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/signals.h"
+#include "platform/stop_watchdog.h"
 #include "platform/virtual_keys.h"
 
 namespace tav::platform {
@@ -37,6 +38,7 @@ class Loop {
     Redraw();
     UpdateTextInput();
     while (!dialog_.Finished() && !closed_) {
+      NotePump();  // a dialog answers the player: the engine is not stuck
       if (TakeCloseRequest()) {
         closed_ = true;
         break;

@@ -5,6 +5,7 @@
 #include "platform/diagnostics.h"
 #include "platform/png_writer.h"
 #include "platform/signals.h"
+#include "platform/stop_watchdog.h"
 #include "platform/sjis.h"
 
 namespace tav::platform {
@@ -43,6 +44,7 @@ bool HostBase::GetMessage(Message& message) {
 bool HostBase::PeekMessage(Message& message, bool remove) { return Take(message, remove); }
 
 bool HostBase::Take(Message& message, bool remove) {
+  NotePump();
   CollectInput();
   if (TakeCloseRequest()) queue_.push_back({MessageKind::Close});
   if (quit_) {
@@ -55,6 +57,8 @@ bool HostBase::Take(Message& message, bool remove) {
     if (remove) {
       queue_.pop_front();
       ApplyKeyState(message);
+      // Whatever asked for it, a close must now be answered by the scripts returning.
+      if (message.kind == MessageKind::Close) NoteStopRequested();
     }
     return true;
   }

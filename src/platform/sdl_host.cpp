@@ -15,6 +15,7 @@
 #include "platform/message_dialog.h"
 #include "platform/popup_menu.h"
 #include "platform/sjis.h"
+#include "platform/stop_watchdog.h"
 
 namespace tav::platform {
 namespace {
@@ -44,6 +45,7 @@ SdlHost::SdlHost(const HostOptions& options)
     : HostBase(options), scale_(std::clamp(options.scale, 1, 16)), fullscreen_(options.fullscreen) {}
 
 SdlHost::~SdlHost() {
+  SetBusyPoll(nullptr);
   texture_.reset();
   renderer_.reset();
   window_.reset();
@@ -76,6 +78,8 @@ bool SdlHost::Open(const char* titleUtf8) {
   // Key presses are all the engine reads; text input would only bring up input methods.
   SDL_StopTextInput();
   Show(Picture());
+  // A script that runs without pumping still lets the close box be seen.
+  SetBusyPoll([this] { CollectInput(); });
   return true;
 }
 
@@ -181,6 +185,8 @@ void SdlHost::Translate(const SDL_Event& event) {
     case SDL_QUIT:
       closing_ = true;
       Enqueue({MessageKind::Close});
+      // Seen while a script runs without pumping (the busy poll): the watchdog starts counting.
+      NoteStopRequested();
       break;
     case SDL_WINDOWEVENT:
       if (event.window.event == SDL_WINDOWEVENT_EXPOSED) Invalidate();

@@ -1,5 +1,7 @@
 #include "platform/signals.h"
 
+#include "platform/stop_watchdog.h"
+
 #include <atomic>
 #include <signal.h>
 
@@ -12,6 +14,7 @@ std::atomic<bool> closeRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the flag is set inside a signal handler");
 
 extern "C" void OnCloseSignal(int sig) {
+  NoteStopRequested();
   if (closeRequested.exchange(true)) {
     // Nobody took the first request: the engine is stuck, so let the signal kill it.
     std::signal(sig, SIG_DFL);

@@ -1,6 +1,8 @@
 #include "script/formulate.h"
 
 #include "archive/archive.h"
+#include "script/blank_text.h"
+#include "script/compile_error.h"
 
 namespace tav::script {
 
@@ -25,8 +27,22 @@ void TOL_Formulate::Serialize(archive::Archive& ar) {
     ar.WriteString(source_);
   } else {
     // A stored expression that no longer compiles loads as an empty one.
-    Compile(ar.ReadString());
+    std::string text = ar.ReadString();
+    if (!Compile(text) && !TrimBlanks(text).empty()) {
+      StoredExpressionWatch::Report({this, std::move(text), LastCompileError().reason});
+    }
   }
+}
+
+namespace {
+thread_local StoredExpressionWatch* openWatch = nullptr;
+}  // namespace
+
+StoredExpressionWatch::StoredExpressionWatch() : outer_(openWatch) { openWatch = this; }
+StoredExpressionWatch::~StoredExpressionWatch() { openWatch = outer_; }
+
+void StoredExpressionWatch::Report(Failure failure) {
+  if (openWatch) openWatch->failures_.push_back(std::move(failure));
 }
 
 }  // namespace tav::script

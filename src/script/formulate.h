@@ -63,7 +63,8 @@ class TOL_Formulate : public TOL_SmallObject {
   const std::vector<FormulaItem>& Items() const { return items_; }
   void Clear();
 
-  // The stored form is the source text; loading compiles it again.
+  // The stored form is the source text; loading compiles it again. A stored text that does not
+  // compile loads as an empty formula (and is told to a StoredExpressionWatch, if one is open).
   void Serialize(archive::Archive& ar);
 
  private:
@@ -72,6 +73,30 @@ class TOL_Formulate : public TOL_SmallObject {
 
   std::string source_;
   std::vector<FormulaItem> items_;
+};
+
+// Collects, on this thread and while it lives, the stored expressions that did not compile when
+// they were loaded, so that `--check` can say which part of a stored file holds them. Loading
+// itself goes on unchanged (the formula stays empty).
+class StoredExpressionWatch {
+ public:
+  struct Failure {
+    const TOL_Formulate* formula;  // the formula that was loaded (now empty)
+    std::string text;              // the stored source text
+    std::string reason;
+  };
+  StoredExpressionWatch();
+  ~StoredExpressionWatch();
+  StoredExpressionWatch(const StoredExpressionWatch&) = delete;
+  StoredExpressionWatch& operator=(const StoredExpressionWatch&) = delete;
+
+  const std::vector<Failure>& Failures() const { return failures_; }
+  // Tells the innermost open watch (if any).
+  static void Report(Failure failure);
+
+ private:
+  StoredExpressionWatch* outer_;
+  std::vector<Failure> failures_;
 };
 
 }  // namespace tav::script

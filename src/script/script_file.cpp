@@ -41,7 +41,7 @@ StatementPtr CompileScript(std::string_view path, const PathResolver& resolver,
     return nullptr;
   }
   bool endedInComment = false;
-  StatementPtr body = CompileStatementText(*text, &endedInComment);
+  StatementPtr body = CompileStatementText(*text, &endedInComment, shown);
   if (!body) {
     const CompileError& why = LastCompileError();
     failure.message = shown + (why.line > 0 ? ":" + std::to_string(why.line) : std::string()) +

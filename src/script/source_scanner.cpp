@@ -129,7 +129,11 @@ CommentFreeText RemoveComments(std::string_view source) {
 
 int CommentFreeText::LineOf(size_t offset) const {
   offset = std::min(offset, text_.size());
-  const auto kept = std::count(text_.begin(), text_.begin() + static_cast<ptrdiff_t>(offset), '\n');
+  if (!lineFeedsFound_) {
+    for (size_t i = text_.find('\n'); i != std::string::npos; i = text_.find('\n', i + 1)) lineFeeds_.push_back(i);
+    lineFeedsFound_ = true;
+  }
+  const auto kept = std::lower_bound(lineFeeds_.begin(), lineFeeds_.end(), offset) - lineFeeds_.begin();
   // A comment removed at `offset` itself lies before the character there.
   const auto swallowed =
       std::upper_bound(removedLineBreaks_.begin(), removedLineBreaks_.end(), offset) -

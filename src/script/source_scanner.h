@@ -49,6 +49,10 @@ class CommentFreeText {
   std::string text_;
   std::vector<size_t> removedLineBreaks_;  // offsets in text_, ascending, one per swallowed line feed
   bool endedInComment_ = false;
+  // Offsets of the line feeds in text_, built on the first LineOf: every statement asks for its
+  // line, and counting from the start each time would make a large file quadratic.
+  mutable std::vector<size_t> lineFeeds_;
+  mutable bool lineFeedsFound_ = false;
 };
 
 // Drops "//" comments up to (not including) their line feed and "/* ... */" comments, outside

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/running_position.h"
 #include "script/formulate.h"
 #include "script/source_scanner.h"
 #include "script/var.h"
@@ -37,8 +38,10 @@ enum StatementStatus : int {
 // lines of positions in it, and the nesting depth reached.
 class CompileContext {
  public:
-  explicit CompileContext(CommentFreeText text)
+  // `sourceId` names the file the text came from (platform::RegisterSourceName; 0 unknown).
+  explicit CompileContext(CommentFreeText text, uint32_t sourceId = 0)
       : text_(std::move(text)),
+        sourceId_(sourceId),
         scanBudget_(kScanBudgetPerByte * text_.Text().size() + kScanBudgetBase) {}
   CompileContext(const CompileContext&) = delete;
   CompileContext& operator=(const CompileContext&) = delete;
@@ -47,6 +50,10 @@ class CompileContext {
   bool EndedInComment() const { return text_.EndedInComment(); }
   // The source line of a position in any text this context handed out.
   int LineOf(const char* position) const;
+  // The file and line of a position, as running statements publish it.
+  platform::SourcePosition PositionOf(const char* position) const {
+    return platform::MakeSourcePosition(sourceId_, LineOf(position));
+  }
   // Records `reason` at the line of `position` and answers false.
   bool Fail(const char* position, std::string reason) const;
   // An expression compiled at `position` failed: its reason is recorded already; add the line.
@@ -74,6 +81,7 @@ class CompileContext {
   size_t OffsetOf(const char* position) const;
 
   CommentFreeText text_;
+  uint32_t sourceId_;
   // Text that could not be a slice of the buffer (a comment surfaced while extracting; this
   // takes a stray Shift-JIS first byte in front of a removed comment). Deque: never moves.
   std::deque<Copy> copies_;
@@ -105,6 +113,13 @@ class TOL_Statement : public TOL_SmallObject {
   virtual bool Compile(std::string_view keyword, SourceRecord& source);
   // Runs the statement; answers a StatementStatus. On kStatusReturn `out` holds the result.
   virtual int Execute(VarRef& out, TOL_VarObArray* frame);
+
+  // Where the statement starts; published while it runs, for the stop watchdog.
+  platform::SourcePosition Position() const { return position_; }
+  void SetPosition(platform::SourcePosition position) { position_ = position; }
+
+ private:
+  platform::SourcePosition position_ = 0;
 };
 
 using StatementPtr = std::unique_ptr<TOL_Statement>;
@@ -225,6 +240,8 @@ bool StartsWithKeyword(std::string_view text, std::string_view keyword);
 // Compiles a whole text: comments are removed, then the rest is a statement list. Null on
 // failure; LastCompileError() says why and on which line. `endedInComment` (optional) tells
 // whether the text ended inside a block comment (which is not an error).
-StatementPtr CompileStatementText(std::string_view text, bool* endedInComment = nullptr);
+// `sourceName` is the file the text came from, named by running statements (may be empty).
+StatementPtr CompileStatementText(std::string_view text, bool* endedInComment = nullptr,
+                                  std::string_view sourceName = {});
 
 }  // namespace tav::script

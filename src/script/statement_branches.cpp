@@ -20,6 +20,7 @@ int TOL_StateReturn::Execute(VarRef& out, TOL_VarObArray* frame) {
 // The hot path of every function body: no allocation here, only the statements' own work.
 int TOL_StateMulti::Execute(VarRef& out, TOL_VarObArray* frame) {
   for (const StatementPtr& statement : statements_) {
+    platform::PublishRunningPosition(statement->Position());
     const int status = statement->Execute(out, frame);
     if (status != kStatusNormal) return status;
     out.reset();

@@ -46,6 +46,8 @@ bool TOL_StateWhile::Compile(std::string_view keyword, SourceRecord& source) {
 int TOL_StateWhile::Execute(VarRef& out, TOL_VarObArray* frame) {
   int result = kStatusNormal;
   while (condition_.EvaluateBool(frame)) {
+    // Again each time round: the body and the condition's calls published their own.
+    platform::PublishRunningPosition(Position());
     if (!AfterBody(body_->Execute(out, frame), out, result)) break;
   }
   return result;
@@ -75,6 +77,7 @@ int TOL_StateFor::Execute(VarRef& out, TOL_VarObArray* frame) {
   int result = kStatusNormal;
   for (;;) {
     if (condition_ && !condition_->EvaluateBool(frame)) break;
+    platform::PublishRunningPosition(Position());
     if (!AfterBody(body_->Execute(out, frame), out, result)) break;
     step_.Execute(frame);
   }

@@ -201,9 +201,9 @@ ParseResult ParseStatement(SourceRecord& source, StatementPtr& statement) {
   return ParseResult::kStatement;
 }
 
-StatementPtr CompileStatementText(std::string_view text, bool* endedInComment) {
+StatementPtr CompileStatementText(std::string_view text, bool* endedInComment, std::string_view sourceName) {
   ClearCompileError();
-  CompileContext context(RemoveComments(text));
+  CompileContext context(RemoveComments(text), platform::RegisterSourceName(sourceName));
   if (endedInComment) *endedInComment = context.EndedInComment();
   SourceRecord source{context.Buffer(), 0, 0, &context};
   auto list = std::make_unique<TOL_StateMulti>();
@@ -270,18 +270,24 @@ int TOL_Statement::Execute(VarRef&, TOL_VarObArray*) { return kStatusNormal; }
 bool TOL_StateMulti::Compile(std::string_view, SourceRecord& source) {
   for (;;) {
     StatementPtr statement;
+    const char* start = TrimLeadingBlanks(source.text).data();
     const ParseResult parsed = ParseStatement(source, statement);
     if (parsed == ParseResult::kFailed) return false;
     if (parsed == ParseResult::kNone) {
       if (source.text.empty()) return true;
       if (!detail::ParseExpressionStatement(source, statement)) return false;
     }
-    if (statement) statements_.push_back(std::move(statement));
+    if (statement) {
+      statement->SetPosition(source.context->PositionOf(start));
+      statements_.push_back(std::move(statement));
+    }
   }
 }
 
 bool TOL_StateSingle::Compile(std::string_view keyword, SourceRecord& source) {
+  const char* start = TrimLeadingBlanks(source.text).data();
   const ParseResult parsed = ParseStatement(source, body_);
+  if (parsed == ParseResult::kStatement) body_->SetPosition(source.context->PositionOf(start));
   if (parsed != ParseResult::kNone) return parsed == ParseResult::kStatement;
   if (source.text.empty()) {
     return source.context->Fail(keyword.data(),
@@ -289,6 +295,7 @@ bool TOL_StateSingle::Compile(std::string_view keyword, SourceRecord& source) {
   }
   if (!detail::ParseExpressionStatement(source, body_)) return false;
   if (!body_) body_ = std::make_unique<TOL_StateMulti>();  // a lone ";" does nothing
+  body_->SetPosition(source.context->PositionOf(start));
   return true;
 }
 

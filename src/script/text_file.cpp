@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/sjis.h"
@@ -24,6 +25,17 @@ void ForEachSeparator(std::string_view path, Visit visit) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& content, std::string* error) {
+  // Checked before opening: a folder opens and reads as nothing useful, and a pipe would block.
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  if (std::filesystem::is_directory(status)) {
+    if (error) *error = path + " is a folder, not a file";
+    return false;
+  }
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    if (error) *error = path + " is not a regular file";
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     if (error) *error = "cannot open " + path + ": " + std::strerror(errno);

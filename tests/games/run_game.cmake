@@ -7,6 +7,9 @@
 # NAME.tav, a place into NAME (the name LoadPlace is given, "walk.plc.json" -> "walk.plc").
 # expected_pixels.txt, when present, lists lines "FILE X Y RRGGBB" checked against the PNG
 # files in WORK/run.
+# signal_after.txt holds a delay in seconds: tav then gets SIGTERM after it (and SIGKILL 3 s
+# later, which fails the test). Each line of expected_stderr.txt must appear in standard error.
+# prepare.cmake, when present, runs on a copy of the game (${game}) before tav does.
 set(game ${GAME})
 set(run_dir ${CMAKE_CURRENT_BINARY_DIR})
 
@@ -29,11 +32,19 @@ if(WORK)
   file(MAKE_DIRECTORY ${run_dir})
   file(GLOB_RECURSE view_sources RELATIVE ${GAME} ${GAME}/config/view/*.json)
   file(GLOB place_sources RELATIVE ${GAME} ${GAME}/config/place/*.json)
-  if(view_sources OR place_sources)
+  if(view_sources OR place_sources OR EXISTS ${GAME}/prepare.cmake)
     set(game ${WORK}/game)
-    file(COPY ${GAME}/config DESTINATION ${game})
+    file(MAKE_DIRECTORY ${game})
+    if(EXISTS ${GAME}/config)
+      file(COPY ${GAME}/config DESTINATION ${game})
+    endif()
     build_sources(view "\\.json$" ".tav" ${view_sources})
     build_sources(place "\\.json$" "" ${place_sources})
+    # Files that cannot or should not be committed (too large, unreadable, odd names) are
+    # made by the game's prepare.cmake, which works on the copy in ${game}.
+    if(EXISTS ${GAME}/prepare.cmake)
+      include(${GAME}/prepare.cmake)
+    endif()
   endif()
 endif()
 
@@ -54,7 +65,12 @@ else()
 endif()
 # Saved games land in the test's own folder, never in the user's data folder.
 set(ENV{XDG_DATA_HOME} ${run_dir}/data)
-execute_process(COMMAND ${TAV} ${args} WORKING_DIRECTORY ${run_dir}
+set(launcher "")
+if(EXISTS ${GAME}/signal_after.txt)
+  file(STRINGS ${GAME}/signal_after.txt delay LIMIT_COUNT 1)
+  set(launcher timeout --preserve-status -s TERM -k 3 ${delay})
+endif()
+execute_process(COMMAND ${launcher} ${TAV} ${args} WORKING_DIRECTORY ${run_dir}
                 RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
 file(READ ${expected_file} expected)
 set(expected_code 0)
@@ -66,6 +82,16 @@ if(NOT out STREQUAL expected)
 endif()
 if(NOT code STREQUAL expected_code)
   message(FATAL_ERROR "exit code ${code}, expected ${expected_code}\n--- stderr\n${err}")
+endif()
+
+if(EXISTS ${GAME}/expected_stderr.txt)
+  file(STRINGS ${GAME}/expected_stderr.txt wanted_lines ENCODING UTF-8)
+  foreach(wanted ${wanted_lines})
+    string(FIND "${err}" "${wanted}" at)
+    if(at EQUAL -1)
+      message(FATAL_ERROR "standard error lacks '${wanted}'\n--- stderr\n${err}")
+    endif()
+  endforeach()
 endif()
 
 if(EXISTS ${GAME}/expected_pixels.txt)

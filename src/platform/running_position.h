@@ -1,0 +1,51 @@
+#pragma once
+
+// Where the script evaluator is: the source file and line of the statement it started last.
+//
+// The evaluator publishes a packed position at every statement it starts; the stop watchdog
+// reads it from its own thread to say what a game that ignores a close request is running.
+// Publishing is one relaxed store (and one relaxed load of the busy-poll request, see
+// stop_watchdog.h), cheap enough for the hot path. Source names are registered once, when a file
+// is compiled, and never forgotten, so a position stays readable after its statement is gone.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tav::platform {
+
+// Source id in the high 32 bits (0: unknown source), 1-based line in the low 32 (0: unknown).
+using SourcePosition = uint64_t;
+
+constexpr SourcePosition MakeSourcePosition(uint32_t sourceId, int line) {
+  return (static_cast<uint64_t>(sourceId) << 32) | static_cast<uint32_t>(line < 0 ? 0 : line);
+}
+
+// The id of `name` (registered on first use); 0 for an empty name.
+uint32_t RegisterSourceName(std::string_view name);
+
+namespace detail {
+// One cache line for both: written by the evaluator (position) and, rarely, by the watchdog.
+struct alignas(64) RunningState {
+  std::atomic<SourcePosition> position{0};
+  std::atomic<bool> pollWanted{false};
+};
+extern RunningState runningState;
+// Lets the host collect window input while a script runs without pumping (stop_watchdog.cpp).
+void ServiceBusyPoll();
+}  // namespace detail
+
+inline void PublishRunningPosition(SourcePosition position) {
+  detail::runningState.position.store(position, std::memory_order_relaxed);
+  if (detail::runningState.pollWanted.load(std::memory_order_relaxed)) [[unlikely]] {
+    detail::ServiceBusyPoll();
+  }
+}
+
+SourcePosition RunningPosition();
+
+// "config\startup.tas:3"; safe on any thread (it never waits long for the name table).
+std::string DescribePosition(SourcePosition position);
+
+}  // namespace tav::platform
