@@ -60,6 +60,23 @@ const std::vector<ClassLayout>& Layouts() {
       {"TOL_VarFormTextApp", plus(kString, {S::kExpression}), true},
       {"TOL_VarBoxAppear", plus(kColour, {S::kBox}), true},
       {"TOL_VarBoxFillAppear", plus(kColour, {S::kBox, S::kBoxFill}), true},
+      {"TOL_VarWalkApp", plus(kColour, {S::kWalk}), true},
+      {"TOL_VarMapApp", {S::kVar, S::kObject, S::kRect, S::kAppear, S::kColour, S::kMapFontRef, S::kMap}, true},
+      {"TOL_VarDungeon", plus(kObject, {S::kPlace, S::kDungeon})},
+      {"TOL_VarField", plus(kObject, {S::kPlace, S::kField})},
+      {"TOL_Threshold", {}, false, Family::kThreshold},
+      {"TOL_Wall", {}, false, Family::kThreshold},
+      {"TOL_Door", {}, false, Family::kThreshold},
+      {"TOL_WallDoor", {}, false, Family::kThreshold},
+      {"TOL_OneAwayWall", {}, false, Family::kThreshold},
+      {"TOL_OneAwayBothWall", {}, false, Family::kThreshold},
+      {"TOL_OneAwayDoor", {}, false, Family::kThreshold},
+      {"TOL_OneAwayRevWall", {}, false, Family::kThreshold},
+      {"TOL_OneAwayRevBothWall", {}, false, Family::kThreshold},
+      {"TOL_OneAwayRevDoor", {}, false, Family::kThreshold},
+      {"TOL_Lay", {S::kLay}, false, Family::kCellData},
+      {"TOL_EventLay", {S::kLay, S::kEventLay}, false, Family::kCellData},
+      {"TOL_RecordLay", {S::kLay, S::kEventLay, S::kRecordLay}, false, Family::kCellData},
   };
   return layouts;
 }
@@ -279,6 +296,7 @@ void ObjectReader::ReadSegment(Segment segment, Json& out, Json& versions) {
       for (int i = 0; i < 8; ++i) out[kFontBytes[i]] = bytes[i];
       return;
     }
+    default: ReadDungeonSegment(segment, out, versions); return;
   }
 }
 
@@ -496,6 +514,7 @@ void ObjectWriter::WriteSegment(Segment segment, Fields& fields, Fields* version
       ar_.WriteBytes(face, kFaceSize);
       return;
     }
+    default: WriteDungeonSegment(segment, fields, versions); return;
   }
 }
 

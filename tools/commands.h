@@ -23,6 +23,7 @@ inline constexpr int kExitUsage = 2;   // a bad command line
 
 int RunMio(const Arguments& arguments);
 int RunViewCommand(const Arguments& arguments);
+int RunPlaceCommand(const Arguments& arguments);
 int RunPngCommand(const Arguments& arguments);
 
 }  // namespace tav::tools

@@ -29,10 +29,15 @@ std::string Compact(const Json& value) {
   return Scalar(value);
 }
 
+// The lines of a drawn field map read only one below the other.
+bool IsDrawing(const std::string& key, const Json& value) {
+  return key == "map" && value.is_array() && value.size() > 1 && value[0].is_string();
+}
+
 // `column`: where the value starts on its line.
-void Print(const Json& value, size_t indent, size_t column, std::string& out) {
+void Print(const Json& value, size_t indent, size_t column, std::string& out, bool spread = false) {
   std::string compact = Compact(value);
-  if (!value.is_structured() || column + compact.size() <= kLineWidth) {
+  if (!value.is_structured() || (!spread && column + compact.size() <= kLineWidth)) {
     out += compact;
     return;
   }
@@ -50,7 +55,7 @@ void Print(const Json& value, size_t indent, size_t column, std::string& out) {
       out += name;
       start += name.size();
     }
-    Print(item, indent + 2, start, out);
+    Print(item, indent + 2, start, out, object && IsDrawing(key, item));
   }
   out += "\n" + std::string(indent, ' ') + (object ? "}" : "]");
 }

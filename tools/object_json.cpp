@@ -2,6 +2,8 @@
 
 #include "object_json.h"
 
+#include "field_json.h"
+
 namespace tav::tools {
 namespace {
 
@@ -25,9 +27,12 @@ class DepthGuard {
 
 bool Accepts(Expect expect, const ClassLayout& layout) {
   switch (expect) {
-    case Expect::kValue: return true;  // every class the tool knows is a script value
+    case Expect::kValue: return layout.family == Family::kValue;
     case Expect::kFont: return std::string_view(layout.name) == "TOL_Font";
     case Expect::kAppearance: return layout.appearance;
+    case Expect::kField: return std::string_view(layout.name) == "TOL_VarField";
+    case Expect::kThreshold: return layout.family == Family::kThreshold;
+    case Expect::kCellData: return layout.family == Family::kCellData;
   }
   return false;
 }
@@ -37,6 +42,9 @@ const char* ExpectName(Expect expect) {
     case Expect::kValue: return "a script value";
     case Expect::kFont: return "a TOL_Font";
     case Expect::kAppearance: return "an appearance";
+    case Expect::kField: return "a TOL_VarField";
+    case Expect::kThreshold: return "a threshold";
+    case Expect::kCellData: return "cell data";
   }
   return "";
 }
@@ -45,8 +53,10 @@ const char* ExpectName(Expect expect) {
 
 // ---- reading ----------------------------------------------------------------------------
 
-ObjectReader::ObjectReader(archive::Archive& ar, const std::set<uint32_t>* referenced)
-    : ar_(ar), referenced_(referenced) {}
+ObjectReader::ObjectReader(archive::Archive& ar, const std::set<uint32_t>* referenced, bool fieldArt)
+    : ar_(ar), referenced_(referenced), fieldArt_(fieldArt) {}
+
+ObjectReader::~ObjectReader() = default;
 
 Json ObjectReader::ReadObject() {
   size_t offset = ar_.Position();
@@ -110,16 +120,27 @@ Json ObjectReader::ReadObject() {
 
 ObjectWriter::ObjectWriter(archive::Archive& ar) : ar_(ar) {}
 
+ObjectWriter::~ObjectWriter() = default;
+
+void ObjectWriter::WriteReference(uint32_t index) {
+  if (index < kBigTag) {
+    ar_.WriteWord(static_cast<uint16_t>(index));
+  } else {
+    ar_.WriteWord(kBigTag);
+    ar_.WriteDword(index);
+  }
+}
+
 uint32_t ObjectWriter::TakeIndex(const std::string& path) {
   if (next_ > kMaxIndex) throw JsonError(path, "too many objects for one archive");
   return next_++;
 }
 
-void ObjectWriter::WriteObject(const Json& value, const std::string& path, Expect expect) {
+ObjectWriter::Written ObjectWriter::WriteObject(const Json& value, const std::string& path, Expect expect) {
   if (value.is_null()) {
     if (expect == Expect::kAppearance) throw JsonError(path, "a view's child cannot be null");
     ar_.WriteWord(0);
-    return;
+    return {0, nullptr};
   }
   if (!value.is_object()) {
     throw JsonError(path, "expected null, {\"class\": ...} or {\"ref\": ...}, found " + std::string(value.type_name()));
@@ -143,7 +164,7 @@ void ObjectWriter::WriteObject(const Json& value, const std::string& path, Expec
     } else {
       ar_.WriteWord(static_cast<uint16_t>(index));
     }
-    return;
+    return it->second;
   }
 
   const Json* classJson = fields.Find("class");
@@ -181,6 +202,7 @@ void ObjectWriter::WriteObject(const Json& value, const std::string& path, Expec
   }
   WriteSegments(layout->segments, fields);
   fields.Finish();
+  return {index, layout};
 }
 
 }  // namespace tav::tools

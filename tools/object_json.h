@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -42,12 +43,24 @@ enum class Segment {
   kPlace,       // version word
   kRandom,      // generator state
   kLogFont,     // the 60 bytes of a font description
+  kMapFontRef,  // the font as an object reference; absent in JSON: a new map view's own font
+  kWalk,        // version word, the walk view's values
+  kMap,         // version word, the map view's values
+  kDungeon,     // version word, the fields
+  kField,       // version word, size, floor, the blocks (drawn as a map where it can be)
+  kLay,         // data0, data1
+  kEventLay,    // version word, floor colour, ceiling colour, event number
+  kRecordLay,   // version word, record text, record flag
 };
+
+// What a class is, for the places a reference may stand.
+enum class Family { kValue, kThreshold, kCellData };
 
 struct ClassLayout {
   const char* name;
   std::vector<Segment> segments;
   bool appearance = false;  // may be a view's child
+  Family family = Family::kValue;
 };
 
 // Null for a class the tool does not know.
@@ -55,19 +68,29 @@ const ClassLayout* FindLayout(std::string_view name);
 std::string KnownClassNames();
 
 // What a reference may hold where it stands.
-enum class Expect { kValue, kFont, kAppearance };
+enum class Expect { kValue, kFont, kAppearance, kField, kThreshold, kCellData };
+
+class FieldArtReader;
+class FieldArtWriter;
 
 class ObjectReader {
  public:
   // `referenced`: indices that some back-reference names, from an earlier pass (null on that pass).
-  ObjectReader(archive::Archive& ar, const std::set<uint32_t>* referenced);
+  // `fieldArt`: the blocks of fields are drawn as a map (field_json.cpp) instead of listed.
+  ObjectReader(archive::Archive& ar, const std::set<uint32_t>* referenced, bool fieldArt = false);
+  ~ObjectReader();
   Json ReadObject();
   void ReadSegments(const std::vector<Segment>& segments, Json& out);
   // Indices named by back-references read so far.
   const std::set<uint32_t>& Referenced() const { return seen_; }
+  // True once a threshold was referred to in the long form, which a drawn map cannot keep.
+  bool LongThresholdReference() const { return longThresholdRef_; }
 
  private:
+  friend class FieldArtReader;
   void ReadSegment(Segment segment, Json& out, Json& versions);
+  void ReadDungeonSegment(Segment segment, Json& out, Json& versions);  // dungeon_layouts.cpp
+  void ReadFieldBlocks(Json& out);                                       // field_json.cpp
   void ReadVersion(const char* name, Json& versions);
   Json ReadMembers(bool& wideCount, uint32_t& count);
   Json ReadObjectList(const char* key, Json& out);
@@ -78,22 +101,32 @@ class ObjectReader {
   std::vector<bool> isObject_{false};        // by index; slot 0 is null
   std::map<std::string, uint32_t> classes_;  // class name -> index of its record
   unsigned depth_ = 0;
+  bool fieldArt_;
+  bool longThresholdRef_ = false;
+  std::unique_ptr<FieldArtReader> art_;      // the drawn maps' state across the fields of a file
 };
 
 class ObjectWriter {
  public:
+  struct Written {
+    uint32_t index;  // 0 for null
+    const ClassLayout* layout;
+  };
+
   explicit ObjectWriter(archive::Archive& ar);
-  void WriteObject(const Json& value, const std::string& path, Expect expect);
+  ~ObjectWriter();
+  Written WriteObject(const Json& value, const std::string& path, Expect expect);
+  // A back-reference to an object written before, by its index.
+  void WriteReference(uint32_t index);
   void WriteSegments(const std::vector<Segment>& segments, Fields& fields);
   // Expressions that do not compile: the engine loads them as empty expressions.
   const std::vector<std::string>& Warnings() const { return warnings_; }
 
  private:
-  struct Written {
-    uint32_t index;
-    const ClassLayout* layout;
-  };
+  friend class FieldArtWriter;
   void WriteSegment(Segment segment, Fields& fields, Fields* versions);
+  void WriteDungeonSegment(Segment segment, Fields& fields, Fields* versions);  // dungeon_layouts.cpp
+  void WriteFieldBlocks(Fields& fields, int32_t xLength, int32_t yLength);     // field_json.cpp
   void WriteVersion(const char* name, Fields* versions);
   void WriteMembers(Fields& fields);
   void WriteObjectList(Fields& fields, const char* key, Expect expect);
@@ -106,6 +139,10 @@ class ObjectWriter {
   uint32_t next_ = 1;
   unsigned depth_ = 0;
   std::vector<std::string> warnings_;
+  std::unique_ptr<FieldArtWriter> art_;
 };
+
+// The JSON of a new map view's own font (a TOL_Font object).
+const Json& DefaultMapFontJson();
 
 }  // namespace tav::tools

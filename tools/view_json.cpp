@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "archive/archive.h"
+#include "dungeon/dungeon_classes.h"
 #include "object_json.h"
 #include "screen/screen_classes.h"
 #include "screen/var_view.h"
@@ -34,6 +35,7 @@ void InitializeEngineClasses() {
   script::InitializeRuntime();
   screen::RegisterViewClasses();
   screen::RegisterScreenValueClasses();
+  dungeon::RegisterDungeonClasses();  // walk and map views
 }
 
 Json DumpView(const std::vector<uint8_t>& bytes) {
