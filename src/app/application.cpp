@@ -4,7 +4,9 @@
 
 #include "engine/engine_classes.h"
 #include "engine/message_pump.h"
+#include "engine/sound_functions.h"
 #include "medialib/library_init.h"
+#include "medialib/raw_file.h"
 #include "platform/diagnostics.h"
 #include "screen/random.h"
 #include "script/constants.h"
@@ -39,6 +41,10 @@ bool Application::InitInstance() {
   script::Registry::SetTickSource(ticks);
   screen::SetTickSource(ticks);
   if (options_.seed) screen::SystemRandom().SetSeed(*options_.seed);
+  // Before the window: the sound manager with its WAV, MIO and Ogg Vorbis factories.
+  medialib::ERawFile::SetGamePathResolver(&paths_);
+  sound_ = sound::CreateSoundManager();
+  engine::SetSoundManager(sound_.get());
   if (!host_->Open("TAV")) {
     platform::Diagnose(platform::Severity::Error, "", "the game window could not be created");
     return false;
@@ -99,6 +105,10 @@ int Application::ExitInstance() {
   engine::SetMessageDispatcher(nullptr);
   host_->UpdateWindow();  // the screenshot shows what is invalid painted
   view_.reset();
+  // The first step of the exit handler: every sound stops and the mixer closes.
+  engine::SetSoundManager(nullptr);
+  sound_.reset();
+  medialib::ERawFile::SetGamePathResolver(nullptr);
   if (!options_.screenshotFile.empty() && !host_->WriteScreenshot(options_.screenshotFile)) {
     platform::Diagnose(platform::Severity::Error, "", "could not write the screenshot " + options_.screenshotFile);
   }

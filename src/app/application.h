@@ -9,6 +9,7 @@
 #include "app/game_view.h"
 #include "platform/game_path.h"
 #include "platform/host.h"
+#include "sound/sound_manager.h"
 
 namespace tav::app {
 
@@ -37,6 +38,7 @@ class Application {
   std::unique_ptr<platform::Host> host_;
   platform::GamePathResolver paths_;
   StartReport report_;
+  std::unique_ptr<sound::SoundManager> sound_;
   std::unique_ptr<GameView> view_;
   uint32_t lastIdlePass_ = 0;
   bool idlePassRan_ = false;

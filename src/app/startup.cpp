@@ -8,6 +8,7 @@
 
 #include "app/application.h"
 #include "app/script_check.h"
+#include "platform/audio_output.h"
 #include "platform/crash_report.h"
 #include "platform/diagnostics.h"
 #include "platform/event_file.h"
@@ -87,9 +88,10 @@ int RunGame(CommandLine options) {
 
   if (options.check) return CheckGameScripts(gameDir.string());
 
-  // Accepted now so that command lines keep working; it takes effect with the sound output.
-  if (!options.audioOutFile.empty()) {
-    std::fprintf(stderr, "tav: --audio-out: this build has no sound output yet; nothing is recorded\n");
+  // Headless runs play on the virtual clock; the recording (if any) taps either backend.
+  if (!platform::ConfigureAudio(options.headless, options.audioOutFile)) {
+    std::fprintf(stderr, "tav: cannot write the audio recording %s\n", options.audioOutFile.c_str());
+    return 2;
   }
   platform::SetMonochromeText(options.monoText);
 
@@ -103,6 +105,7 @@ int RunGame(CommandLine options) {
     code = application.InitInstance() ? application.Run() : application.ExitCode();
   }
   script::DestroyAllValues();
+  platform::FinishAudioRecording();
   platform::CloseLogFile();
   return code;
 }

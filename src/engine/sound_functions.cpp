@@ -7,37 +7,41 @@
 #include "platform/diagnostics.h"
 #include "script/method_args.h"
 #include "script/scalars.h"
+#include "sound/sound_manager.h"
 
 namespace tav::engine {
 
 namespace {
 
-// The output in place until sound arrives: a file that no decoder accepts. Every start fails
-// (the channel is silent afterwards), so there is nothing to stop and nothing playing.
-class SilentOutput final : public SoundOutput {
- public:
-  int Play(int, const std::string& gamePathSjis, bool) override {
-    platform::Diagnose(platform::Severity::Info, gamePathSjis, "no sound output accepts this file");
-    return -1;
-  }
-  int Stop(int) override { return -1; }
-  bool IsPlaying(int) override { return false; }
-};
+sound::SoundManager*& Installed() {
+  static sound::SoundManager* manager = nullptr;
+  return manager;
+}
 
-SoundOutput*& Installed() {
-  static SoundOutput* output = nullptr;
-  return output;
+// The mode that reads the whole file into memory before playing.
+constexpr int kInMemory = 1;
+
+void PlayOnChannel(int channel, const std::string& path, bool loop) {
+  if (sound::SoundManager* manager = Installed()) {
+    manager->Play(channel, path, loop, kInMemory);
+  } else {
+    platform::Diagnose(platform::Severity::Info, path, "no sound manager to play this file");
+  }
+}
+
+bool ChannelPlaying(int channel) {
+  sound::SoundManager* manager = Installed();
+  return manager && manager->IsPlaying(channel);
+}
+
+void StopChannel(int channel) {
+  if (sound::SoundManager* manager = Installed()) manager->Stop(channel);
 }
 
 }  // namespace
 
-void SetSoundOutput(SoundOutput* output) { Installed() = output; }
-
-SoundOutput& CurrentSoundOutput() {
-  static SilentOutput silent;
-  SoundOutput* output = Installed();
-  return output ? *output : silent;
-}
+void SetSoundManager(sound::SoundManager* manager) { Installed() = manager; }
+sound::SoundManager* CurrentSoundManager() { return Installed(); }
 
 namespace builtins {
 
@@ -73,25 +77,24 @@ VarRef PlayMusic(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {
   if (!a.Has(0)) return nullptr;
   TAV_GameSystem* game = Services().game;
   const std::string* file = game ? game->MusicName(a.Long(0)) : nullptr;
-  if (file) CurrentSoundOutput().Play(kMusicChannel, kMusicFolder + *file, LoopArg(a, 1, true));
+  if (file) PlayOnChannel(kMusicChannel, kMusicFolder + *file, LoopArg(a, 1, true));
   return nullptr;
 }
 
 VarRef PlayMusicFile(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {
   MethodArgs a(args);
   if (!a.Has(0)) return nullptr;
-  CurrentSoundOutput().Play(kMusicChannel, kMusicFolder + a.Text(0), LoopArg(a, 1, true));
+  PlayOnChannel(kMusicChannel, kMusicFolder + a.Text(0), LoopArg(a, 1, true));
   return nullptr;
 }
 
 VarRef StopMusic(TOL_Var*, TOL_VarObArray*, TOL_VarObArray*) {
-  SoundOutput& output = CurrentSoundOutput();
-  if (output.IsPlaying(kMusicChannel)) output.Stop(kMusicChannel);
+  if (ChannelPlaying(kMusicChannel)) StopChannel(kMusicChannel);
   return nullptr;
 }
 
 VarRef PlayingMusic(TOL_Var*, TOL_VarObArray*, TOL_VarObArray*) {
-  return script::NewBool(CurrentSoundOutput().IsPlaying(kMusicChannel));
+  return script::NewBool(ChannelPlaying(kMusicChannel));
 }
 
 VarRef PlaySound(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {
@@ -99,13 +102,13 @@ VarRef PlaySound(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {
   if (a.Count() < 2) return nullptr;
   int32_t channel = a.Long(0);
   if (!IsSoundChannel(channel)) return nullptr;
-  CurrentSoundOutput().Play(channel, kSoundFolder + a.Text(1), LoopArg(a, 2, false));
+  PlayOnChannel(channel, kSoundFolder + a.Text(1), LoopArg(a, 2, false));
   return nullptr;
 }
 
 VarRef StopSound(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {
   MethodArgs a(args);
-  if (a.Has(0) && IsSoundChannel(a.Long(0))) CurrentSoundOutput().Stop(a.Long(0));
+  if (a.Has(0) && IsSoundChannel(a.Long(0))) StopChannel(a.Long(0));
   return nullptr;
 }
 
@@ -113,7 +116,7 @@ VarRef StopSound(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {
 VarRef PlayingSound(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {
   MethodArgs a(args);
   if (!a.Has(0)) return nullptr;
-  return script::NewBool(CurrentSoundOutput().IsPlaying(a.Long(0)));
+  return script::NewBool(ChannelPlaying(a.Long(0)));
 }
 
 }  // namespace builtins

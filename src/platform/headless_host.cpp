@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/audio_output.h"
 #include "platform/message_box.h"
 
 namespace tav::platform {
@@ -23,13 +24,21 @@ std::optional<std::string> HeadlessHost::InputBox(std::string_view promptSjis) {
   return text;
 }
 
+void HeadlessHost::Sleep(uint32_t ms) { MoveClockTo(now_ + ms); }
+
+void HeadlessHost::MoveClockTo(uint32_t now) {
+  if (now == now_) return;
+  now_ = now;
+  MoveVirtualClock(now_);
+}
+
 void HeadlessHost::WaitForInput() {
   // Nothing is ready, so the engine would wait: time jumps to the next line, and past the last
   // one (and any trailing wait) the player closes the window.
   if (const EventSchedule::Timed* next = Schedule().Next()) {
-    now_ = std::max(now_, next->due);
+    MoveClockTo(std::max(now_, next->due));
   } else {
-    now_ = std::max(now_, Schedule().EndTime());
+    MoveClockTo(std::max(now_, Schedule().EndTime()));
     Enqueue({MessageKind::Close});
   }
 }

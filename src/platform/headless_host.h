@@ -14,7 +14,7 @@ class HeadlessHost final : public HostBase {
 
   bool Open(const char*) override { return true; }
   uint32_t GetTickCount() override { return now_; }
-  void Sleep(uint32_t ms) override { now_ += ms; }
+  void Sleep(uint32_t ms) override;
   int MessageBox(std::string_view textSjis, std::string_view captionSjis, unsigned style,
                  bool fromScript) override;
   std::optional<std::string> InputBox(std::string_view promptSjis) override;
@@ -24,6 +24,9 @@ class HeadlessHost final : public HostBase {
   void WaitForInput() override;
 
  private:
+  // Moves the clock and waits until the audio device has played up to the new time.
+  void MoveClockTo(uint32_t now);
+
   uint32_t now_ = 0;
 };
 

@@ -8,6 +8,7 @@
 #include "builtin_call.h"
 #include "engine/builtin_bodies.h"
 #include "engine/sound_functions.h"
+#include "sound/sound_manager.h"
 #include "screen/random.h"
 #include "screen/var_random.h"
 #include "script/var_ref.h"
@@ -151,28 +152,43 @@ TEST_F(BuiltinValues, LastKeyStateReadsTheSnapshot) {
   EXPECT_EQ(Call("GetLastKeyState", {Int('A')})->GetLong(), 0x01);
 }
 
-// Records what the functions ask of the output; channels listed in `playing` play.
-class RecordingOutput : public SoundOutput {
+// A sound manager whose one factory records what it is asked to open and what its sounds are
+// asked to do; files named "playing*" answer that they play.
+std::vector<std::string>* g_soundCalls = nullptr;
+
+class RecordingSound : public sound::ISoundBuffer {
  public:
-  int Play(int channel, const std::string& path, bool loop) override {
-    calls.push_back("play " + std::to_string(channel) + " " + path + (loop ? " loop" : ""));
+  explicit RecordingSound(std::string name) : name_(std::move(name)) {}
+  intptr_t Open(const std::string&, int) override { return 0; }
+  intptr_t Play(bool loop) override { return Log(std::string("play") + (loop ? " loop" : "")); }
+  intptr_t Stop() override { return Log("stop"); }
+  intptr_t Pause() override { return 0; }
+  intptr_t Resume() override { return 0; }
+  intptr_t SetVolume(int, int) override { return 0; }
+  bool IsPlaying() override {
+    Log("playing?");
+    return name_.find("playing") != std::string::npos;
+  }
+
+ private:
+  intptr_t Log(const std::string& what) {
+    g_soundCalls->push_back(what + " " + name_);
     return 0;
   }
-  int Stop(int channel) override {
-    calls.push_back("stop " + std::to_string(channel));
-    return 0;
-  }
-  bool IsPlaying(int channel) override {
-    calls.push_back("playing? " + std::to_string(channel));
-    return channel == playing;
-  }
-  std::vector<std::string> calls;
-  int playing = -1;
+  std::string name_;
 };
 
+std::unique_ptr<sound::ISoundBuffer> RecordingFactory(sound::EWaveMixingServer*, const std::string& path, int mode) {
+  g_soundCalls->push_back("open " + path + " mode " + std::to_string(mode));
+  return std::make_unique<RecordingSound>(path.substr(path.rfind('\\') + 1));
+}
+
 TEST_F(BuiltinValues, SoundFunctionsChooseChannelsPathsAndLoops) {
-  RecordingOutput output;
-  SetSoundOutput(&output);
+  std::vector<std::string> calls;
+  g_soundCalls = &calls;
+  sound::SoundManager manager;
+  manager.RegisterStreamFactory(RecordingFactory);
+  SetSoundManager(&manager);
   Call("PlaySound", {Int(3), Text("hit.wav")});
   Call("PlaySound", {Int(3), Text("rain.ogg"), Int(1)});
   Call("PlaySound", {Int(0), Text("a.wav")});
@@ -182,26 +198,31 @@ TEST_F(BuiltinValues, SoundFunctionsChooseChannelsPathsAndLoops) {
   Call("PlayMusicFile", {Text("fanfare.mio"), Int(0)});
   Call("PlayMusicFile");
   Call("PlayMusic", {Int(1)});  // no game, so no music table: nothing
-  Call("StopSound", {Int(15)});
+  Call("StopSound", {Int(15)});  // never used: nothing to stop
+  Call("StopSound", {Int(3)});
   Call("StopSound", {Int(0)});
   Call("StopMusic");
-  output.playing = 0;
+  Call("PlayMusicFile", {Text("playing.ogg")});
   Call("StopMusic");
   EXPECT_TRUE(Call("PlayingSound", {Int(0)})->GetBool());
   EXPECT_FALSE(Call("PlayingSound", {Int(99)})->GetBool());
   EXPECT_EQ(Call("PlayingSound"), nullptr);
   std::vector<std::string> expected = {
-      "play 3 config\\sound\\hit.wav",   "play 3 config\\sound\\rain.ogg loop",
-      "play 0 config\\music\\town.ogg loop", "play 0 config\\music\\fanfare.mio",
-      "stop 15",                          "playing? 0",
-      "playing? 0",                       "stop 0",
-      "playing? 0",                       "playing? 99"};
-  EXPECT_EQ(output.calls, expected);
-  SetSoundOutput(nullptr);
-  // The output in place until sound arrives plays nothing.
+      "open config\\sound\\hit.wav mode 1",    "play hit.wav",
+      "open config\\sound\\rain.ogg mode 1",   "play loop rain.ogg",
+      "open config\\music\\town.ogg mode 1",   "play loop town.ogg",
+      "open config\\music\\fanfare.mio mode 1", "play fanfare.mio",
+      "stop rain.ogg",                          "playing? fanfare.mio",
+      "open config\\music\\playing.ogg mode 1", "play loop playing.ogg",
+      "playing? playing.ogg",                   "stop playing.ogg",
+      "playing? playing.ogg"};
+  EXPECT_EQ(calls, expected);
+  SetSoundManager(nullptr);
+  // Without a manager nothing plays.
   Call("PlayMusicFile", {Text("town.ogg")});
   EXPECT_FALSE(Call("PlayingMusic")->GetBool());
   EXPECT_FALSE(Call("PlayingSound", {Int(3)})->GetBool());
+  g_soundCalls = nullptr;
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 # built into NAME.tav with tavtool (TAVTOOL). expected_pixels.txt, when present, lists lines
 # "FILE X Y RRGGBB" checked against the PNG files in WORK/run.
 # EXPECTED, when set, is the folder holding events.txt and the expectations instead of GAME (for
-# a game built elsewhere, such as the bundled demo).
+# a game built elsewhere, such as the bundled demo). expected_audio.txt, when present, makes the
+# run record with --audio-out into WORK and AUDIO_CHECK compare the recording with the game's
+# own sound files.
 set(game ${GAME})
 if(NOT EXPECTED)
   set(EXPECTED ${GAME})
@@ -40,6 +42,11 @@ else()
     list(APPEND args --events ${EXPECTED}/events.txt)
   endif()
   set(expected_file ${EXPECTED}/expected.txt)
+  if(EXISTS ${EXPECTED}/expected_audio.txt)
+    file(MAKE_DIRECTORY ${WORK})
+    set(recording ${WORK}/recorded.wav)
+    list(APPEND args --audio-out ${recording})
+  endif()
 endif()
 execute_process(COMMAND ${TAV} ${args} WORKING_DIRECTORY ${run_dir}
                 RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -53,6 +60,13 @@ if(NOT out STREQUAL expected)
 endif()
 if(NOT code STREQUAL expected_code)
   message(FATAL_ERROR "exit code ${code}, expected ${expected_code}\n--- stderr\n${err}")
+endif()
+if(recording)
+  execute_process(COMMAND ${AUDIO_CHECK} ${recording} ${EXPECTED}/expected_audio.txt ${game}
+                  RESULT_VARIABLE audio_code ERROR_VARIABLE audio_err)
+  if(NOT audio_code STREQUAL 0)
+    message(FATAL_ERROR "the recording differs\n${audio_err}")
+  endif()
 endif()
 
 if(NOT CHECK AND EXISTS ${EXPECTED}/expected_pixels.txt)

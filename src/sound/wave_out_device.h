@@ -1,0 +1,100 @@
+#pragma once
+
+// `EWaveOutDevice`: one audio output driven from a thread of its own. Sounds hand it blocks as
+// buffer handles; the output reports each played block to the thread, which passes it back to
+// its sound and asks the sound for the next one (two blocks per sound are queued at a time).
+// The mixer derives from it and replaces most of this with its own two circulating buffers.
+//
+// The thread runs the ThreadProc of the object's own class, so a derived class starts it at the
+// end of its own constructor (the plain device starts it in its public constructor).
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "medialib/esl_object.h"
+#include "platform/audio_output.h"
+#include "sound/device_thread.h"
+#include "sound/manual_event.h"
+#include "sound/wave_buffer.h"
+#include "sound/wave_format.h"
+
+namespace tav::sound {
+
+class EWaveStreamBuffer;
+
+class EWaveOutDevice : public medialib::ESLObject, protected VirtualOutputDriver {
+  ESL_DECLARE_CLASS(EWaveOutDevice)
+
+ public:
+  EWaveOutDevice();
+  EWaveOutDevice(const EWaveOutDevice&) = delete;
+  EWaveOutDevice& operator=(const EWaveOutDevice&) = delete;
+  ~EWaveOutDevice() override;
+
+  // Opens the output for a PCM format (closing first); null on success.
+  const char* Open(const WaveFormat& format);
+  bool IsOpen();
+
+  virtual const char* Close();
+  virtual WaveBuffer* AllocBuffer(EWaveStreamBuffer* sound, const uint8_t* data, size_t length);
+  virtual const char* FreeBuffer(WaveBuffer* handle);
+  virtual const char* Write(EWaveStreamBuffer* sound, WaveBuffer* handle);
+  virtual const char* Reset(EWaveStreamBuffer* sound);
+  virtual void PauseSound(EWaveStreamBuffer* sound);
+  virtual void RestartSound(EWaveStreamBuffer* sound);
+  virtual void Pause();
+  virtual void Restart();
+  // Samples of the sound played so far.
+  virtual uint64_t GetPosition(EWaveStreamBuffer* sound);
+  virtual void GetVolume(uint32_t& left, uint32_t& right);
+  virtual void SetVolume(uint32_t left, uint32_t right);
+  virtual void GetSoundVolume(EWaveStreamBuffer* sound, float& left, float& right);
+  virtual void SetSoundVolume(EWaveStreamBuffer* sound, float left, float right);
+
+  // The clock this device follows (virtual in headless runs), in ms.
+  uint32_t Ticks() const { return queue_.Now(); }
+  // Handles currently allocated; for tests.
+  size_t AllocatedBuffers();
+
+ protected:
+  // For derived classes, which start the thread themselves once fully built.
+  struct NoThread {};
+  explicit EWaveOutDevice(NoThread);
+
+  void StartThread();
+  // Ends the thread (waiting at most 3000 ms); safe to call twice.
+  void StopThread();
+
+  virtual void ThreadProc();
+  virtual void OnBufferDone(WaveBuffer* handle);
+  virtual void OnTimer() {}
+
+  // Opens the output itself (under the lock); the mixer builds on it.
+  const char* OpenOutput(const WaveFormat& format);
+  bool HoldsBuffer(const WaveBuffer* handle) const;
+
+  std::optional<uint32_t> NextOutputEvent() override;
+  void AdvanceOutput(uint32_t now) override;
+
+  std::recursive_mutex lock_;
+  std::optional<WaveFormat> format_;
+  std::unique_ptr<platform::AudioOutput> output_;
+  uint32_t savedVolume_ = 0xFFFFFFFF;
+  std::optional<uint32_t> currentVolume_;
+  std::vector<std::unique_ptr<WaveBuffer>> buffers_;
+  DeviceMessageQueue queue_;
+
+ private:
+  std::thread thread_;
+  ManualEvent threadEnded_{false};
+  int clockListener_ = 0;
+};
+
+// Failures go to the debug trace too.
+const char* Fail(const char* message);
+
+}  // namespace tav::sound
