@@ -83,9 +83,14 @@ class Archive {
 
   // Name -> object map: count, then name and object reference per entry, written in the order
   // given. On reading, a name that occurs again keeps its first position and takes the later
-  // value (the earlier object is still read and indexed, its reference released).
+  // value (the earlier object is still read and indexed, its reference released). Every value,
+  // the replaced ones too, must be a T: a file cannot hide a wrong kind behind a repeated name.
   void WriteStringMap(const std::vector<std::pair<std::string, Object*>>& entries);
-  std::vector<std::pair<std::string, Object*>> ReadStringMap();
+  std::vector<std::pair<std::string, Object*>> ReadStringMap() { return ReadStringMapChecked(nullptr); }
+  template <class T>
+  std::vector<std::pair<std::string, Object*>> ReadStringMapOf() {
+    return ReadStringMapChecked(&IsA<T>);
+  }
 
   const std::vector<uint8_t>& Bytes() const { return bytes_; }
   size_t Position() const { return storing_ ? bytes_.size() : position_; }
@@ -114,6 +119,7 @@ class Archive {
   void ReleaseLoadTable();
 
   Object* ReadObjectChecked(bool (*accepts)(Object*));
+  std::vector<std::pair<std::string, Object*>> ReadStringMapChecked(bool (*accepts)(Object*));
   const ClassInfo* ReadClassRecord(size_t tagOffset);
   void AddLoadEntry(const ClassInfo* classInfo, Object* object, size_t offset);
   uint32_t TakeWriteIndex();

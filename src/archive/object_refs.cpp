@@ -252,7 +252,7 @@ std::vector<Object*> Archive::ReadObjectArray() {
   return objects;
 }
 
-std::vector<std::pair<std::string, Object*>> Archive::ReadStringMap() {
+std::vector<std::pair<std::string, Object*>> Archive::ReadStringMapChecked(bool (*accepts)(Object*)) {
   RequireLoading();
   size_t offset = position_;
   uint32_t count = ReadCount();
@@ -263,7 +263,7 @@ std::vector<std::pair<std::string, Object*>> Archive::ReadStringMap() {
   try {
     for (uint32_t i = 0; i < count; ++i) {
       std::string name = ReadString();
-      HeldReference value(ReadObject());
+      HeldReference value(ReadObjectChecked(accepts));
       auto [it, inserted] = positions.emplace(name, entries.size());
       if (inserted) {
         entries.emplace_back(std::move(name), value.Release());

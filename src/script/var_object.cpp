@@ -105,7 +105,7 @@ void TOL_VarObject::Serialize(archive::Archive& ar) {
   SetBase(base_keys::Lookup(ar.ReadDword()));
   // Take every reference at once so that nothing leaks if a conversion below throws.
   std::vector<std::pair<std::string, VarRef>> loaded;
-  for (auto& [name, object] : ar.ReadStringMap()) {
+  for (auto& [name, object] : ar.ReadStringMapOf<TOL_Var>()) {
     auto* var = dynamic_cast<TOL_Var*>(object);
     VarRef value = VarRef::Adopt(var);
     if (object && !var) {

@@ -219,6 +219,20 @@ TEST_F(PlaceJson, BuildErrorsNameTheJsonPath) {
             "/: a field with blocks needs \"map\" (or \"blocks\")");
 }
 
+// A member name written twice keeps the later value, but the earlier one must still be a script
+// value: a threshold hidden there was accepted by the engine and could not be dumped back.
+TEST_F(PlaceJson, ARepeatedMemberNameCannotHideAnObjectOfTheWrongKind) {
+  const auto file = std::filesystem::path(TAV_TEST_DATA) / "fuzz" / "corpus" / "tavtool_place_dump" /
+                    "repeated-member-name-hides-a-threshold";
+  std::vector<uint8_t> bytes = ReadBytes(file);
+  ASSERT_FALSE(bytes.empty());
+  std::string error;
+  script::VarRef place = dungeon::LoadPlaceBytes(bytes, error);
+  EXPECT_EQ(place, nullptr);
+  EXPECT_NE(error.find("'TOL_OneAwayWall' is not the kind this field expects"), std::string::npos) << error;
+  EXPECT_THROW(DumpPlace(bytes), std::runtime_error);
+}
+
 TEST_F(PlaceJson, WalkAndMapViewsInViewFilesKeepEveryValue) {
   auto view = script::Make<screen::TOL_VarView>();
   auto walk = script::Make<dungeon::TOL_VarWalkApp>();
