@@ -15,6 +15,9 @@ foreach(file bin/tav bin/tavtool share/doc/tav/authoring.md share/tav/demo/confi
   endif()
 endforeach()
 file(MAKE_DIRECTORY ${WORK}/run)
+# The demo saves in town: into the work folder, never the user's.
+file(REMOVE_RECURSE ${WORK}/data)
+set(ENV{XDG_DATA_HOME} ${WORK}/data)
 execute_process(COMMAND ${WORK}/prefix/bin/tav --headless --seed 1 --events ${DEMO_TEST}/events.txt
                 WORKING_DIRECTORY ${WORK}/run RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
 file(READ ${DEMO_TEST}/expected.txt expected)
