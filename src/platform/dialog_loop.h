@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "platform/bitmap.h"
+#include "platform/letterbox.h"
 #include "platform/modal_dialog.h"
 
 struct SDL_Window;
@@ -17,8 +18,9 @@ namespace tav::platform {
 enum class DialogEnd { Finished, WindowClosed };
 
 // `show` puts a finished picture on screen. The caller shows the game's own picture again
-// afterwards.
+// afterwards. `placement` tells where the picture is in the window now (in mouse coordinates).
 DialogEnd RunDialogLoop(SDL_Window* window, const Bitmap& background, ModalDialog& dialog,
-                        const std::function<void(const Bitmap&)>& show);
+                        const std::function<void(const Bitmap&)>& show,
+                        const std::function<Letterbox()>& placement);
 
 }  // namespace tav::platform

@@ -11,6 +11,7 @@
 #include "platform/diagnostics.h"
 #include "platform/dialog_loop.h"
 #include "platform/input_dialog.h"
+#include "platform/letterbox.h"
 #include "platform/message_box.h"
 #include "platform/message_dialog.h"
 #include "platform/popup_menu.h"
@@ -60,7 +61,7 @@ bool SdlHost::Open(const char* titleUtf8) {
     }
     videoStarted_ = true;
   }
-  const uint32_t flags = fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
+  const uint32_t flags = SDL_WINDOW_RESIZABLE | (fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
   window_.reset(SDL_CreateWindow(titleUtf8, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                  kScreenWidth * scale_, kScreenHeight * scale_, flags));
   if (!window_) {
@@ -72,9 +73,6 @@ bool SdlHost::Open(const char* titleUtf8) {
     Diagnose(Severity::Error, "", SdlError("cannot draw in the window"));
     return false;
   }
-  // The renderer maps the game's 800 x 600 onto the window, mouse coordinates included.
-  SDL_RenderSetLogicalSize(renderer_.get(), kScreenWidth, kScreenHeight);
-  SDL_RenderSetIntegerScale(renderer_.get(), SDL_TRUE);
   // Key presses are all the engine reads; text input would only bring up input methods.
   SDL_StopTextInput();
   Show(Picture());
@@ -101,7 +99,9 @@ bool SdlHost::PeekMessage(Message& message, bool remove) {
 }
 
 bool SdlHost::RunDialog(ModalDialog& dialog) {
-  const DialogEnd end = RunDialogLoop(window_.get(), Picture(), dialog, [this](const Bitmap& shown) { Show(shown); });
+  const DialogEnd end = RunDialogLoop(
+      window_.get(), Picture(), dialog, [this](const Bitmap& shown) { Show(shown); },
+      [this] { return Placement(); });
   Show(Picture());
   if (end == DialogEnd::Finished) return true;
   closing_ = true;
@@ -158,11 +158,69 @@ void SdlHost::Show(const Bitmap& picture) {
     textureHeight_ = picture.Height();
   }
   SDL_UpdateTexture(texture_.get(), nullptr, picture.Data(), picture.Width() * 4);
+  // The whole output, measured now: SDL's own idea of the window's size can lag behind a change
+  // of full screen that the system did not carry out.
+  SDL_RenderSetViewport(renderer_.get(), nullptr);
   SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
   SDL_RenderClear(renderer_.get());
-  const SDL_Rect target{0, 0, textureWidth_, textureHeight_};
+  // Placed in the renderer's own pixels, which a high-density display makes more than the
+  // window's.
+  int outputWidth = 0, outputHeight = 0;
+  SDL_GetRendererOutputSize(renderer_.get(), &outputWidth, &outputHeight);
+  const Letterbox box = FitPicture(outputWidth, outputHeight, textureWidth_, textureHeight_);
+  SDL_SetTextureScaleMode(texture_.get(), box.sharp ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+  const SDL_Rect target{box.x, box.y, box.width, box.height};
   SDL_RenderCopy(renderer_.get(), texture_.get(), nullptr, &target);
   SDL_RenderPresent(renderer_.get());
+}
+
+Letterbox SdlHost::Placement() const {
+  int width = 0, height = 0;
+  if (window_) SDL_GetWindowSize(window_.get(), &width, &height);
+  return FitPicture(width, height, kScreenWidth, kScreenHeight);
+}
+
+void SdlHost::ToggleFullscreen() {
+  if (!window_) return;
+  const bool wanted = !fullscreen_;
+  if (wanted) SDL_GetWindowSize(window_.get(), &windowedWidth_, &windowedHeight_);
+  if (SDL_SetWindowFullscreen(window_.get(), wanted ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+    Diagnose(Severity::Warning, "", SdlError(wanted ? "cannot show full screen" : "cannot leave full screen"));
+    return;
+  }
+  fullscreen_ = wanted;
+  // Back to the size the player had; it also brings SDL's record of the size in line with the
+  // system's when no window manager carried out the change.
+  if (!wanted && windowedWidth_ > 0) SDL_SetWindowSize(window_.get(), windowedWidth_, windowedHeight_);
+  Diagnose(Severity::Info, "", wanted ? "full screen" : "windowed");
+  Show(Picture());
+}
+
+bool SdlHost::TakeShortcut(const SDL_Event& event) {
+  const SDL_Scancode code = event.key.keysym.scancode;
+  if (event.type == SDL_KEYUP) {
+    // The release of a key whose press was a shortcut is the shortcut's too, Alt let go or not.
+    if (code >= 0 && code < SDL_NUM_SCANCODES && swallowed_[code]) {
+      swallowed_[code] = false;
+      return true;
+    }
+    return false;
+  }
+  if (code == SDL_SCANCODE_LALT || code == SDL_SCANCODE_RALT) return false;
+  if (!(event.key.keysym.mod & KMOD_ALT)) return false;
+  // Any key pressed with Alt is the window's, never the game's: a game could not receive it as
+  // a key press, and its held state stays as it was.
+  if (code >= 0 && code < SDL_NUM_SCANCODES) swallowed_[code] = true;
+  if (event.key.repeat) return true;
+  switch (event.key.keysym.sym) {
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      ToggleFullscreen();
+      break;
+    default:
+      break;
+  }
+  return true;
 }
 
 void SdlHost::CollectInput() {
@@ -190,12 +248,16 @@ void SdlHost::Translate(const SDL_Event& event) {
       break;
     case SDL_WINDOWEVENT:
       if (event.window.event == SDL_WINDOWEVENT_EXPOSED) Invalidate();
+      // The picture is placed anew for the new size at once, not at the game's next paint.
+      if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) Show(Picture());
       break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
-      const int x = event.button.x, y = event.button.y;
-      // Clicks on the bars around a full-screen picture are outside the game's window.
-      if (x < 0 || x >= kScreenWidth || y < 0 || y >= kScreenHeight) break;
+      // Clicks on the borders around the picture are outside the game's window.
+      const std::optional<GamePoint> at = WindowToGame(Placement(), event.button.x, event.button.y,
+                                                       kScreenWidth, kScreenHeight);
+      if (!at) break;
+      const int x = at->x, y = at->y;
       const bool down = event.type == SDL_MOUSEBUTTONDOWN;
       if (event.button.button == SDL_BUTTON_LEFT) {
         Enqueue({down ? MessageKind::LButtonDown : MessageKind::LButtonUp, x, y});
@@ -206,6 +268,7 @@ void SdlHost::Translate(const SDL_Event& event) {
     }
     case SDL_KEYDOWN:
     case SDL_KEYUP:
+      if (TakeShortcut(event)) break;
       if (const int vk = VirtualKeyFromSdl(event.key.keysym.sym, event.key.keysym.scancode)) {
         Enqueue({event.type == SDL_KEYDOWN ? MessageKind::KeyDown : MessageKind::KeyUp, 0, 0, vk});
       }

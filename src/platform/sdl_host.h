@@ -1,15 +1,17 @@
 #pragma once
 
-// The host with a real window (SDL2): a fixed 800 x 600 client area, optionally scaled by a whole
-// factor or shown full screen; the picture is scaled, never the game's coordinates. An event
+// The host with a real window (SDL2): the 800 x 600 picture in a window the player may resize,
+// maximise or show full screen (Alt+Enter); the picture is scaled, never the game's coordinates. An event
 // file, when given, is played against the real clock and answers the script's dialogs. The
 // input box, the frame's menu (opened by a right press) and the about box are drawn over the
 // game's picture and run their own loops, so no click or key reaches the game while they show.
 
+#include <array>
 #include <chrono>
 #include <memory>
 
 #include "platform/host.h"
+#include "platform/letterbox.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -53,6 +55,11 @@ class SdlHost final : public HostBase {
 
   void Translate(const SDL_Event& event);
   void Show(const Bitmap& picture);
+  // Where the picture is in the window, in the window's coordinates (those of mouse events).
+  Letterbox Placement() const;
+  // Alt combinations belong to the window: true when the key event was one and was handled.
+  bool TakeShortcut(const SDL_Event& event);
+  void ToggleFullscreen();
   // Runs a dialog over the game's picture and shows the picture again after it. When the window
   // was closed meanwhile, the dialog was cancelled and the game gets its Close: answers false.
   bool RunDialog(ModalDialog& dialog);
@@ -70,9 +77,12 @@ class SdlHost final : public HostBase {
   std::unique_ptr<SDL_Renderer, Destroy> renderer_;
   std::unique_ptr<SDL_Texture, Destroy> texture_;
   int textureWidth_ = 0, textureHeight_ = 0;
+  int windowedWidth_ = 0, windowedHeight_ = 0;  // the window's size before full screen
   // The player closed the window (or the game is quitting): dialogs answer without showing,
   // so that nothing holds up the close.
   bool closing_ = false;
+  // Keys whose press was a shortcut, by scan code: their release is dropped too.
+  std::array<bool, 512> swallowed_{};
 };
 
 }  // namespace tav::platform
