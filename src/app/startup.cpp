@@ -74,6 +74,10 @@ int RunGame(CommandLine options) {
   }
 
   if (options.check) return CheckGameScripts(gameDir.string());
+  {
+    const fs::path plain = gameDir.lexically_normal();
+    hostOptions.gameName = (plain.has_filename() ? plain.filename() : plain.parent_path().filename()).string();
+  }
   engine::ConfigureSaveLocation(options.saveDir, gameDir);
 
   // Headless runs play on the virtual clock; the recording (if any) taps either backend.

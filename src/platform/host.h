@@ -40,6 +40,7 @@ struct HostOptions {
   std::string eventsName = "events";   // its name, for messages
   int scale = 1;                       // window size multiplier
   bool fullscreen = false;             // the picture scaled to the screen
+  std::string gameName;                // the game folder's name, for screenshot files
 };
 
 class Host {

@@ -15,6 +15,7 @@
 #include "platform/message_box.h"
 #include "platform/message_dialog.h"
 #include "platform/popup_menu.h"
+#include "platform/screenshot_file.h"
 #include "platform/sjis.h"
 #include "platform/stop_watchdog.h"
 
@@ -23,6 +24,8 @@ namespace {
 
 // The longest GetMessage sleeps in SDL before it looks at the close-signal flag again.
 constexpr uint32_t kSignalPollMs = 50;
+// How long a note (a screenshot's file name, the volume) stays in the window's title.
+constexpr uint32_t kTitleNoteMs = 2000;
 
 std::string SdlError(const char* what) { return std::string(what) + ": " + SDL_GetError(); }
 
@@ -43,7 +46,10 @@ void SdlHost::Destroy::operator()(SDL_Renderer* renderer) const { SDL_DestroyRen
 void SdlHost::Destroy::operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
 
 SdlHost::SdlHost(const HostOptions& options)
-    : HostBase(options), scale_(std::clamp(options.scale, 1, 16)), fullscreen_(options.fullscreen) {}
+    : HostBase(options),
+      scale_(std::clamp(options.scale, 1, 16)),
+      fullscreen_(options.fullscreen),
+      gameName_(options.gameName) {}
 
 SdlHost::~SdlHost() {
   SetBusyPoll(nullptr);
@@ -61,6 +67,7 @@ bool SdlHost::Open(const char* titleUtf8) {
     }
     videoStarted_ = true;
   }
+  title_ = titleUtf8;
   const uint32_t flags = SDL_WINDOW_RESIZABLE | (fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
   window_.reset(SDL_CreateWindow(titleUtf8, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                  kScreenWidth * scale_, kScreenHeight * scale_, flags));
@@ -206,6 +213,12 @@ bool SdlHost::TakeShortcut(const SDL_Event& event) {
     }
     return false;
   }
+  // Print Screen never reaches a game as a key, with or without modifiers.
+  if (code == SDL_SCANCODE_PRINTSCREEN) {
+    swallowed_[code] = true;
+    if (!event.key.repeat) SaveShot();
+    return true;
+  }
   if (code == SDL_SCANCODE_LALT || code == SDL_SCANCODE_RALT) return false;
   if (!(event.key.keysym.mod & KMOD_ALT)) return false;
   // Any key pressed with Alt is the window's, never the game's: a game could not receive it as
@@ -217,18 +230,48 @@ bool SdlHost::TakeShortcut(const SDL_Event& event) {
     case SDLK_KP_ENTER:
       ToggleFullscreen();
       break;
+    case SDLK_s:
+      SaveShot();
+      break;
     default:
       break;
   }
   return true;
 }
 
+void SdlHost::SaveShot() {
+  std::string path, error;
+  if (!SaveScreenshot(Picture(), gameName_, path, error)) {
+    Diagnose(Severity::Warning, "", "screenshot not saved: " + error);
+    ShowTitleNote("screenshot failed");
+    return;
+  }
+  Diagnose(Severity::Info, "", "screenshot saved: " + path);
+  const size_t slash = path.rfind('/');
+  ShowTitleNote(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+void SdlHost::ShowTitleNote(const std::string& note) {
+  if (!window_) return;
+  SDL_SetWindowTitle(window_.get(), ("TAV - " + note).c_str());
+  titleNoteUntil_ = GetTickCount() + kTitleNoteMs;
+  titleNoteShown_ = true;
+}
+
+void SdlHost::EndTitleNoteWhenDue() {
+  if (!titleNoteShown_ || !window_ || static_cast<int32_t>(GetTickCount() - titleNoteUntil_) < 0) return;
+  SDL_SetWindowTitle(window_.get(), title_.c_str());
+  titleNoteShown_ = false;
+}
+
 void SdlHost::CollectInput() {
+  EndTitleNoteWhenDue();
   SDL_Event event;
   while (SDL_PollEvent(&event)) Translate(event);
 }
 
 void SdlHost::WaitForInput() {
+  EndTitleNoteWhenDue();
   uint32_t timeout = kSignalPollMs;
   if (const EventSchedule::Timed* next = Schedule().Next()) {
     const uint32_t now = GetTickCount();

@@ -9,6 +9,7 @@
 #include <array>
 #include <chrono>
 #include <memory>
+#include <string>
 
 #include "platform/host.h"
 #include "platform/letterbox.h"
@@ -60,6 +61,11 @@ class SdlHost final : public HostBase {
   // Alt combinations belong to the window: true when the key event was one and was handled.
   bool TakeShortcut(const SDL_Event& event);
   void ToggleFullscreen();
+  // Print Screen, Alt+S: the picture on screen (not the scaled window) as a PNG file.
+  void SaveShot();
+  // The title shows `note` for a moment, then the window's own title again.
+  void ShowTitleNote(const std::string& note);
+  void EndTitleNoteWhenDue();
   // Runs a dialog over the game's picture and shows the picture again after it. When the window
   // was closed meanwhile, the dialog was cancelled and the game gets its Close: answers false.
   bool RunDialog(ModalDialog& dialog);
@@ -69,6 +75,10 @@ class SdlHost final : public HostBase {
 
   int scale_;
   bool fullscreen_;
+  std::string gameName_;
+  std::string title_;
+  uint32_t titleNoteUntil_ = 0;
+  bool titleNoteShown_ = false;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   bool videoStarted_ = false;
   // Released in the destructor texture first, then renderer, then window, before the video
