@@ -13,6 +13,7 @@
 #include "platform/input_dialog.h"
 #include "platform/letterbox.h"
 #include "platform/message_box.h"
+#include "platform/master_volume.h"
 #include "platform/message_dialog.h"
 #include "platform/popup_menu.h"
 #include "platform/screenshot_file.h"
@@ -233,6 +234,15 @@ bool SdlHost::TakeShortcut(const SDL_Event& event) {
     case SDLK_s:
       SaveShot();
       break;
+    case SDLK_UP:
+    case SDLK_DOWN:
+      SetMasterVolume(StepVolume(MasterVolumePercent(), event.key.keysym.sym == SDLK_UP ? 1 : -1), false);
+      NoteVolume();
+      break;
+    case SDLK_m:
+      SetMasterVolume(MasterVolumePercent(), !MasterVolumeMuted());
+      NoteVolume();
+      break;
     default:
       break;
   }
@@ -249,6 +259,13 @@ void SdlHost::SaveShot() {
   Diagnose(Severity::Info, "", "screenshot saved: " + path);
   const size_t slash = path.rfind('/');
   ShowTitleNote(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+void SdlHost::NoteVolume() {
+  const std::string level =
+      MasterVolumeMuted() ? std::string("volume muted") : "volume " + std::to_string(MasterVolumePercent()) + " %";
+  Diagnose(Severity::Info, "", level);
+  ShowTitleNote(level);
 }
 
 void SdlHost::ShowTitleNote(const std::string& note) {

@@ -63,6 +63,8 @@ class SdlHost final : public HostBase {
   void ToggleFullscreen();
   // Print Screen, Alt+S: the picture on screen (not the scaled window) as a PNG file.
   void SaveShot();
+  // Alt+Up, Alt+Down, Alt+M change the master volume; the title and the log show the level.
+  void NoteVolume();
   // The title shows `note` for a moment, then the window's own title again.
   void ShowTitleNote(const std::string& note);
   void EndTitleNoteWhenDue();
