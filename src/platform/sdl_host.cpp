@@ -15,6 +15,7 @@
 #include "platform/message_box.h"
 #include "platform/master_volume.h"
 #include "platform/message_dialog.h"
+#include "platform/player_settings.h"
 #include "platform/popup_menu.h"
 #include "platform/screenshot_file.h"
 #include "platform/sjis.h"
@@ -54,6 +55,16 @@ SdlHost::SdlHost(const HostOptions& options)
 
 SdlHost::~SdlHost() {
   SetBusyPoll(nullptr);
+  if (window_) {
+    PlayerSettings settings;
+    settings.volume = MasterVolumePercent();
+    settings.muted = MasterVolumeMuted();
+    settings.fullscreen = fullscreen_;
+    if (!fullscreen_) SDL_GetWindowSize(window_.get(), &windowedWidth_, &windowedHeight_);
+    settings.width = windowedWidth_;
+    settings.height = windowedHeight_;
+    SaveSettings(settings);
+  }
   texture_.reset();
   renderer_.reset();
   window_.reset();
@@ -69,9 +80,20 @@ bool SdlHost::Open(const char* titleUtf8) {
     videoStarted_ = true;
   }
   title_ = titleUtf8;
+  // The player's last choices; --fullscreen and --scale given now win over them.
+  const PlayerSettings settings = LoadSettings();
+  SetMasterVolume(settings.volume, settings.muted);
+  fullscreen_ = fullscreen_ || settings.fullscreen;
+  int width = kScreenWidth * scale_, height = kScreenHeight * scale_;
+  if (scale_ == 1 && settings.width > 0) {
+    width = settings.width;
+    height = settings.height;
+  }
+  windowedWidth_ = width;
+  windowedHeight_ = height;
   const uint32_t flags = SDL_WINDOW_RESIZABLE | (fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-  window_.reset(SDL_CreateWindow(titleUtf8, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                 kScreenWidth * scale_, kScreenHeight * scale_, flags));
+  window_.reset(SDL_CreateWindow(titleUtf8, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+                                 flags));
   if (!window_) {
     Diagnose(Severity::Error, "", SdlError("cannot create the window"));
     return false;

@@ -30,6 +30,9 @@ for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
 [ -s "$WORK/display" ] || fail "Xvfb did not start"
 export DISPLAY=:$(head -n1 "$WORK/display")
 export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+# The player's settings (volume, window size) of these runs stay out of the real user's.
+export XDG_CONFIG_HOME=$WORK/config
+rm -rf "$XDG_CONFIG_HOME"
 
 # Polls until a command succeeds, for up to 8 seconds.
 await() {
