@@ -32,7 +32,13 @@ const char* UsageText() {
          "  --save-dir DIR      where saved games live (default $XDG_DATA_HOME/tav/GAME/)\n"
          "  -v                  print diagnostics on standard error\n"
          "  --version           print the version and exit\n"
-         "  --help              print this text and exit\n";
+         "  --help              print this text and exit\n"
+         "window shortcuts (never seen by the game):\n"
+         "  Alt+Enter           full screen on and off (the window can also be resized)\n"
+         "  Print Screen, Alt+S save the picture as PNG in the pictures folder\n"
+         "  Alt+Up, Alt+Down    master volume up or down by 10 %\n"
+         "  Alt+M               mute on and off\n"
+         "volume, mute, full screen and window size are kept in $XDG_CONFIG_HOME/tav/settings.ini\n";
 }
 
 std::optional<CommandLine> ParseCommandLine(int argc, const char* const* argv, std::string& error) {
