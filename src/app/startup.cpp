@@ -31,6 +31,22 @@ void MakeAbsolute(std::string& path, const fs::path& base) {
   if (!path.empty() && fs::path(path).is_relative()) path = (base / path).lexically_normal().string();
 }
 
+// The bundled demo game: the one built beside the program when it runs from the build tree,
+// otherwise the one installed beside the program (bin/../share/tav/demo, so that an installed
+// tree may be moved), otherwise the one installed under the configured prefix.
+fs::path DefaultGameDir() {
+  std::error_code ec;
+  const fs::path exeDir = fs::read_symlink("/proc/self/exe", ec).parent_path();
+  if (!ec) {
+    if (fs::equivalent(exeDir, TAV_BUILD_BIN_DIR, ec) && fs::is_directory(TAV_DEMO_BUILD_DIR, ec)) {
+      return TAV_DEMO_BUILD_DIR;
+    }
+    const fs::path beside = (exeDir / TAV_DEMO_FROM_BIN).lexically_normal();
+    if (fs::is_directory(beside, ec)) return beside;
+  }
+  return TAV_DEMO_INSTALL_DIR;
+}
+
 }  // namespace
 
 const char* VersionText() { return TAV_VERSION; }
@@ -60,7 +76,7 @@ int RunGame(CommandLine options) {
     hostOptions.eventsName = options.eventsFile;
   }
 
-  fs::path gameDir = options.gameDir.empty() ? fs::path(TAV_DEMO_DIR) : fs::path(options.gameDir);
+  fs::path gameDir = options.gameDir.empty() ? DefaultGameDir() : fs::path(options.gameDir);
   if (gameDir.is_relative()) gameDir = startDir / gameDir;
   if (!fs::is_directory(gameDir, ec)) {
     std::fprintf(stderr, "tav: the game folder %s does not exist\n", gameDir.string().c_str());

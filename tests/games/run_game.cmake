@@ -10,7 +10,14 @@
 # signal_after.txt holds a delay in seconds: tav then gets SIGTERM after it (and SIGKILL 3 s
 # later, which fails the test). Each line of expected_stderr.txt must appear in standard error.
 # prepare.cmake, when present, runs on a copy of the game (${game}) before tav does.
+# EXPECTED, when set, is the folder holding events.txt and the expectations instead of GAME (for
+# a game built elsewhere, such as the bundled demo). expected_audio.txt, when present, makes the
+# run record with --audio-out into WORK and AUDIO_CHECK compare the recording with the game's
+# own sound files.
 set(game ${GAME})
+if(NOT EXPECTED)
+  set(EXPECTED ${GAME})
+endif()
 set(run_dir ${CMAKE_CURRENT_BINARY_DIR})
 
 # Builds each source (relative to the game) with `tavtool KIND build`, into the name that
@@ -50,14 +57,14 @@ endif()
 
 if(CHECK)
   set(args ${game} --check)
-  set(expected_file ${GAME}/expected_check.txt)
+  set(expected_file ${EXPECTED}/expected_check.txt)
 else()
   set(args ${game} --headless --seed 1)
-  if(EXISTS ${GAME}/events.txt)
-    list(APPEND args --events ${GAME}/events.txt)
+  if(EXISTS ${EXPECTED}/events.txt)
+    list(APPEND args --events ${EXPECTED}/events.txt)
   endif()
-  set(expected_file ${GAME}/expected.txt)
-  if(EXISTS ${GAME}/expected_audio.txt)
+  set(expected_file ${EXPECTED}/expected.txt)
+  if(EXISTS ${EXPECTED}/expected_audio.txt)
     file(MAKE_DIRECTORY ${WORK})
     set(recording ${WORK}/recorded.wav)
     list(APPEND args --audio-out ${recording})
@@ -74,8 +81,8 @@ execute_process(COMMAND ${launcher} ${TAV} ${args} WORKING_DIRECTORY ${run_dir}
                 RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
 file(READ ${expected_file} expected)
 set(expected_code 0)
-if(EXISTS ${GAME}/expected_exit.txt)
-  file(STRINGS ${GAME}/expected_exit.txt expected_code LIMIT_COUNT 1)
+if(EXISTS ${EXPECTED}/expected_exit.txt)
+  file(STRINGS ${EXPECTED}/expected_exit.txt expected_code LIMIT_COUNT 1)
 endif()
 if(NOT out STREQUAL expected)
   message(FATAL_ERROR "standard output differs\n--- expected\n${expected}--- got\n${out}--- stderr\n${err}")
@@ -84,8 +91,8 @@ if(NOT code STREQUAL expected_code)
   message(FATAL_ERROR "exit code ${code}, expected ${expected_code}\n--- stderr\n${err}")
 endif()
 
-if(EXISTS ${GAME}/expected_stderr.txt)
-  file(STRINGS ${GAME}/expected_stderr.txt wanted_lines ENCODING UTF-8)
+if(EXISTS ${EXPECTED}/expected_stderr.txt)
+  file(STRINGS ${EXPECTED}/expected_stderr.txt wanted_lines ENCODING UTF-8)
   foreach(wanted ${wanted_lines})
     string(FIND "${err}" "${wanted}" at)
     if(at EQUAL -1)
@@ -94,8 +101,8 @@ if(EXISTS ${GAME}/expected_stderr.txt)
   endforeach()
 endif()
 
-if(EXISTS ${GAME}/expected_pixels.txt)
-  file(STRINGS ${GAME}/expected_pixels.txt lines ENCODING UTF-8)
+if(NOT CHECK AND EXISTS ${EXPECTED}/expected_pixels.txt)
+  file(STRINGS ${EXPECTED}/expected_pixels.txt lines ENCODING UTF-8)
   set(failures "")
   foreach(line ${lines})
     if(line MATCHES "^[ \t]*(#|$)")
@@ -123,7 +130,7 @@ if(EXISTS ${GAME}/expected_pixels.txt)
 endif()
 
 if(recording)
-  execute_process(COMMAND ${AUDIO_CHECK} ${recording} ${GAME}/expected_audio.txt ${GAME}
+  execute_process(COMMAND ${AUDIO_CHECK} ${recording} ${EXPECTED}/expected_audio.txt ${game}
                   RESULT_VARIABLE audio_code ERROR_VARIABLE audio_err)
   if(NOT audio_code STREQUAL 0)
     message(FATAL_ERROR "the recording differs\n${audio_err}")
