@@ -28,6 +28,8 @@ namespace {
 constexpr uint32_t kSignalPollMs = 50;
 // How long a note (a screenshot's file name, the volume) stays in the window's title.
 constexpr uint32_t kTitleNoteMs = 2000;
+// How much faster the game's clock runs while fast-forwarding.
+constexpr int kFastForwardRate = 8;
 
 std::string SdlError(const char* what) { return std::string(what) + ": " + SDL_GetError(); }
 
@@ -158,12 +160,18 @@ void SdlHost::OpenFrameMenu(int x, int y) {
   }
 }
 
-uint32_t SdlHost::GetTickCount() {
+uint32_t SdlHost::GetTickCount() { return clock_.Now(); }
+
+// Game milliseconds: fast-forward shortens the real pause.
+void SdlHost::Sleep(uint32_t ms) {
+  RecordSleep(ms);
+  std::this_thread::sleep_for(std::chrono::microseconds(clock_.RealMicrosFor(ms)));
+}
+
+uint32_t SdlHost::RealMs() const {
   const auto elapsed = std::chrono::steady_clock::now() - start_;
   return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }
-
-void SdlHost::Sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 void SdlHost::PostQuit() {
   closing_ = true;
@@ -226,12 +234,28 @@ void SdlHost::ToggleFullscreen() {
   Show(Picture());
 }
 
+void SdlHost::UpdateFastForward() {
+  const int rate = fastHeld_ || fastLatched_ ? kFastForwardRate : 1;
+  if (rate == clock_.Rate()) return;
+  clock_.SetRate(rate);
+  Diagnose(Severity::Info, "", rate > 1 ? "fast-forward on" : "fast-forward off");
+  if (window_ && !titleNoteShown_) SDL_SetWindowTitle(window_.get(), BaseTitle().c_str());
+}
+
+std::string SdlHost::BaseTitle() const {
+  return clock_.Rate() > 1 ? title_ + " - fast-forward x" + std::to_string(clock_.Rate()) : title_;
+}
+
 bool SdlHost::TakeShortcut(const SDL_Event& event) {
   const SDL_Scancode code = event.key.keysym.scancode;
   if (event.type == SDL_KEYUP) {
     // The release of a key whose press was a shortcut is the shortcut's too, Alt let go or not.
     if (code >= 0 && code < SDL_NUM_SCANCODES && swallowed_[code]) {
       swallowed_[code] = false;
+      if (fastHeld_ && code == fastKey_) {
+        fastHeld_ = false;
+        UpdateFastForward();
+      }
       return true;
     }
     return false;
@@ -265,6 +289,20 @@ bool SdlHost::TakeShortcut(const SDL_Event& event) {
       SetMasterVolume(MasterVolumePercent(), !MasterVolumeMuted());
       NoteVolume();
       break;
+    case SDLK_f:
+      // Alt+Shift+F latches; Alt+F lasts while F is held (its release ends it, Alt let go or not).
+      if (event.key.keysym.mod & KMOD_SHIFT) {
+        fastLatched_ = !fastLatched_;
+      } else {
+        fastHeld_ = true;
+        fastKey_ = code;
+      }
+      UpdateFastForward();
+      break;
+    case SDLK_r:
+      Diagnose(Severity::Info, "", "restart");
+      Enqueue({MessageKind::Restart});
+      break;
     default:
       break;
   }
@@ -279,6 +317,7 @@ void SdlHost::SaveShot() {
     return;
   }
   Diagnose(Severity::Info, "", "screenshot saved: " + path);
+  RecordComment("Print Screen saved " + path);
   const size_t slash = path.rfind('/');
   ShowTitleNote(slash == std::string::npos ? path : path.substr(slash + 1));
 }
@@ -293,13 +332,13 @@ void SdlHost::NoteVolume() {
 void SdlHost::ShowTitleNote(const std::string& note) {
   if (!window_) return;
   SDL_SetWindowTitle(window_.get(), ("TAV - " + note).c_str());
-  titleNoteUntil_ = GetTickCount() + kTitleNoteMs;
+  titleNoteUntil_ = RealMs() + kTitleNoteMs;
   titleNoteShown_ = true;
 }
 
 void SdlHost::EndTitleNoteWhenDue() {
-  if (!titleNoteShown_ || !window_ || static_cast<int32_t>(GetTickCount() - titleNoteUntil_) < 0) return;
-  SDL_SetWindowTitle(window_.get(), title_.c_str());
+  if (!titleNoteShown_ || !window_ || static_cast<int32_t>(RealMs() - titleNoteUntil_) < 0) return;
+  SDL_SetWindowTitle(window_.get(), BaseTitle().c_str());
   titleNoteShown_ = false;
 }
 
@@ -314,7 +353,8 @@ void SdlHost::WaitForInput() {
   uint32_t timeout = kSignalPollMs;
   if (const EventSchedule::Timed* next = Schedule().Next()) {
     const uint32_t now = GetTickCount();
-    timeout = std::min(timeout, next->due > now ? next->due - now : 0);
+    const int64_t realMicros = next->due > now ? clock_.RealMicrosFor(next->due - now) : 0;
+    timeout = std::min(timeout, static_cast<uint32_t>((realMicros + 999) / 1000));
   }
   SDL_Event event;
   if (SDL_WaitEventTimeout(&event, static_cast<int>(timeout))) Translate(event);
@@ -330,6 +370,11 @@ void SdlHost::Translate(const SDL_Event& event) {
       break;
     case SDL_WINDOWEVENT:
       if (event.window.event == SDL_WINDOWEVENT_EXPOSED) Invalidate();
+      // The release of a held Alt+F may never arrive once another window has the keyboard.
+      if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST && fastHeld_) {
+        fastHeld_ = false;
+        UpdateFastForward();
+      }
       // The picture is placed anew for the new size at once, not at the game's next paint.
       if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) Show(Picture());
       break;
@@ -363,7 +408,10 @@ void SdlHost::Translate(const SDL_Event& event) {
 int SdlHost::MessageBox(std::string_view textSjis, std::string_view captionSjis, unsigned style,
                         bool fromScript) {
   if (fromScript) {
-    if (const std::optional<int> answer = TakeMessageBoxAnswer()) return *answer;
+    if (const std::optional<int> answer = TakeMessageBoxAnswer()) {
+      RecordMessageBoxAnswer(*answer);
+      return *answer;
+    }
   }
   int answer = 0;
   if (closing_) {
@@ -376,7 +424,10 @@ int SdlHost::MessageBox(std::string_view textSjis, std::string_view captionSjis,
   } else {
     answer = SystemMessageBox(textSjis, captionSjis, style);
   }
-  if (fromScript) Diagnose(Severity::Info, "", DialogLine("MessageBox", textSjis) + " -> " + std::to_string(answer));
+  if (fromScript) {
+    Diagnose(Severity::Info, "", DialogLine("MessageBox", textSjis) + " -> " + std::to_string(answer));
+    RecordMessageBoxAnswer(answer);
+  }
   return answer;
 }
 
@@ -411,8 +462,12 @@ int SdlHost::SystemMessageBox(std::string_view textSjis, std::string_view captio
 
 std::optional<std::string> SdlHost::InputBox(std::string_view promptSjis) {
   std::optional<std::string> text;
-  if (TakeInputBoxAnswer(text)) return text;
+  if (TakeInputBoxAnswer(text)) {
+    RecordInputBoxAnswer(text);
+    return text;
+  }
   if (!window_ || closing_) {
+    RecordInputBoxAnswer(std::nullopt);
     Diagnose(closing_ ? Severity::Info : Severity::Warning, "",
              DialogLine("InputBox", promptSjis) + (closing_ ? ": the window is closing" : ": there is no window") +
                  "; cancelled");
@@ -421,6 +476,7 @@ std::optional<std::string> SdlHost::InputBox(std::string_view promptSjis) {
   InputDialog dialog(promptSjis, kScreenWidth, kScreenHeight);
   RunDialog(dialog);
   text = dialog.Result();
+  RecordInputBoxAnswer(text);
   // What was entered, for authors following a session in the log.
   Diagnose(Severity::Info, "",
            DialogLine("InputBox", promptSjis) + (text ? " -> \"" + SjisToUtf8(*text) + "\"" : " -> cancelled"));

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/game_clock.h"
 #include "platform/host.h"
 #include "platform/letterbox.h"
 
@@ -61,6 +62,10 @@ class SdlHost final : public HostBase {
   // Alt combinations belong to the window: true when the key event was one and was handled.
   bool TakeShortcut(const SDL_Event& event);
   void ToggleFullscreen();
+  // Alt+F held or Alt+Shift+F latched: the game's clock runs 8 times as fast.
+  void UpdateFastForward();
+  std::string BaseTitle() const;
+  uint32_t RealMs() const;
   // Print Screen, Alt+S: the picture on screen (not the scaled window) as a PNG file.
   void SaveShot();
   // Alt+Up, Alt+Down, Alt+M change the master volume; the title and the log show the level.
@@ -82,6 +87,10 @@ class SdlHost final : public HostBase {
   uint32_t titleNoteUntil_ = 0;
   bool titleNoteShown_ = false;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  GameClock clock_;
+  bool fastHeld_ = false;     // Alt+F is down
+  int fastKey_ = 0;           // the scan code of that F, whose release ends it
+  bool fastLatched_ = false;  // Alt+Shift+F was pressed (until pressed again)
   bool videoStarted_ = false;
   // Released in the destructor texture first, then renderer, then window, before the video
   // system stops.
