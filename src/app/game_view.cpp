@@ -1,6 +1,7 @@
 #include "app/game_view.h"
 
 #include "engine/engine_services.h"
+#include "platform/diagnostics.h"
 
 namespace tav::app {
 
@@ -52,6 +53,7 @@ void GameView::OnRestart() {
   if (quitting_ || !factory_) return;
   restartPending_ = true;
   engine::Services().closing = true;
+  host_.SetUnwinding(true);
   ReleaseEngineIfClosing();
 }
 
@@ -67,6 +69,7 @@ void GameView::Restart() {
   while (restartPending_ && !quitting_) {
     restartPending_ = false;
     if (beforeRestart_) beforeRestart_();
+    host_.SetUnwinding(false);
     engine::Services().closing = false;
     engine::Services().inputEnabled = true;
     engine_ = factory_(host_);
@@ -74,6 +77,10 @@ void GameView::Restart() {
     if (engine::Services().closing && engine_ && !engine_->Busy()) engine_.reset();
   }
   restarting_ = false;
+  if (!quitting_) {
+    platform::Diagnose(platform::Severity::Info, "",
+                       engine_ ? "the game started again" : "the game did not start again; Alt+R tries once more");
+  }
   host_.Invalidate();
 }
 

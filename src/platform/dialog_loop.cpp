@@ -31,8 +31,10 @@ std::string ClipboardLine() {
 class Loop {
  public:
   Loop(SDL_Window* window, const Bitmap& background, ModalDialog& dialog,
-       const std::function<void(const Bitmap&)>& show, const std::function<Letterbox()>& placement)
-      : window_(window), background_(background), dialog_(dialog), show_(show), placement_(placement) {}
+       const std::function<void(const Bitmap&)>& show, const std::function<Letterbox()>& placement,
+       const ShortcutFilter& shortcut)
+      : window_(window), background_(background), dialog_(dialog), show_(show), placement_(placement),
+        shortcut_(shortcut) {}
 
   DialogEnd Run() {
     Redraw();
@@ -97,6 +99,8 @@ class Loop {
   }
 
   bool Process(const SDL_Event& event) {
+    // Redrawn after a shortcut: full screen, for one, shows the game's picture anew.
+    if ((event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) && shortcut_ && shortcut_(event)) return true;
     DialogEvent in;
     switch (event.type) {
       case SDL_QUIT:
@@ -158,6 +162,7 @@ class Loop {
   ModalDialog& dialog_;
   const std::function<void(const Bitmap&)>& show_;
   const std::function<Letterbox()>& placement_;
+  const ShortcutFilter& shortcut_;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   bool textInput_ = false;
   bool closed_ = false;
@@ -167,8 +172,8 @@ class Loop {
 
 DialogEnd RunDialogLoop(SDL_Window* window, const Bitmap& background, ModalDialog& dialog,
                         const std::function<void(const Bitmap&)>& show,
-                        const std::function<Letterbox()>& placement) {
-  return Loop(window, background, dialog, show, placement).Run();
+                        const std::function<Letterbox()>& placement, const ShortcutFilter& shortcut) {
+  return Loop(window, background, dialog, show, placement, shortcut).Run();
 }
 
 }  // namespace tav::platform

@@ -72,6 +72,9 @@ class Host {
   // the session, which must know where the headless replay's clock will be).
   virtual void BeginTimedWait(uint32_t span, int32_t step) { (void)span, (void)step; }
   virtual void EndTimedWait() {}
+  // While the running scripts return for a restart, dialogs answer at once without showing (as
+  // when the window closes), so that nothing holds the restart up.
+  virtual void SetUnwinding(bool unwinding) { (void)unwinding; }
 
   // Asks for one Paint message; several requests before it is taken make one.
   virtual void Invalidate() = 0;

@@ -133,7 +133,7 @@ bool SdlHost::PeekMessage(Message& message, bool remove) {
 bool SdlHost::RunDialog(ModalDialog& dialog) {
   const DialogEnd end = RunDialogLoop(
       window_.get(), Picture(), dialog, [this](const Bitmap& shown) { Show(shown); },
-      [this] { return Placement(); });
+      [this] { return Placement(); }, [this](const SDL_Event& event) { return TakeShortcut(event); });
   Show(Picture());
   if (end == DialogEnd::Finished) return true;
   closing_ = true;
@@ -266,7 +266,11 @@ bool SdlHost::TakeShortcut(const SDL_Event& event) {
     if (!event.key.repeat) SaveShot();
     return true;
   }
-  if (code == SDL_SCANCODE_LALT || code == SDL_SCANCODE_RALT) return false;
+  // Alt on its own is a system key too: no key handler of a game ever saw it.
+  if (code == SDL_SCANCODE_LALT || code == SDL_SCANCODE_RALT) {
+    swallowed_[code] = true;
+    return true;
+  }
   if (!(event.key.keysym.mod & KMOD_ALT)) return false;
   // Any key pressed with Alt is the window's, never the game's: a game could not receive it as
   // a key press, and its held state stays as it was.
@@ -414,7 +418,7 @@ int SdlHost::MessageBox(std::string_view textSjis, std::string_view captionSjis,
     }
   }
   int answer = 0;
-  if (closing_) {
+  if (closing_ || unwinding_) {
     // The player asked to close: nothing more is shown, and the box answers as if escaped.
     answer = EscapeButton(style) != 0 ? EscapeButton(style) : DefaultButton(style);
   } else if (window_) {
@@ -466,10 +470,10 @@ std::optional<std::string> SdlHost::InputBox(std::string_view promptSjis) {
     RecordInputBoxAnswer(text);
     return text;
   }
-  if (!window_ || closing_) {
+  if (!window_ || closing_ || unwinding_) {
     RecordInputBoxAnswer(std::nullopt);
-    Diagnose(closing_ ? Severity::Info : Severity::Warning, "",
-             DialogLine("InputBox", promptSjis) + (closing_ ? ": the window is closing" : ": there is no window") +
+    Diagnose(closing_ || unwinding_ ? Severity::Info : Severity::Warning, "",
+             DialogLine("InputBox", promptSjis) + (closing_ || unwinding_ ? ": the window is closing" : ": there is no window") +
                  "; cancelled");
     return std::nullopt;
   }

@@ -43,6 +43,7 @@ class SdlHost final : public HostBase {
                  bool fromScript) override;
   std::optional<std::string> InputBox(std::string_view promptSjis) override;
   bool IsHeadless() const override { return false; }
+  void SetUnwinding(bool unwinding) override { unwinding_ = unwinding; }
 
  protected:
   void CollectInput() override;
@@ -102,6 +103,7 @@ class SdlHost final : public HostBase {
   // The player closed the window (or the game is quitting): dialogs answer without showing,
   // so that nothing holds up the close.
   bool closing_ = false;
+  bool unwinding_ = false;  // the same for the scripts returning before a restart
   // Keys whose press was a shortcut, by scan code: their release is dropped too.
   std::array<bool, 512> swallowed_{};
 };

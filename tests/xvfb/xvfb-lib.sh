@@ -40,6 +40,8 @@ await() {
   return 1
 }
 logged() { grep -qF -- "$1" "$WORK/log.txt" 2> /dev/null; }
+# The log holds TEXT on exactly N lines.
+logged_times() { [ "$(grep -cF -- "$1" "$WORK/log.txt" 2> /dev/null)" = "$2" ]; }
 # The window's pixels: the dump past its header (which names the window) and colour map.
 dump() {
   xwd -silent -id "$WIN" > "$WORK/raw.xwd" || return 1
@@ -56,9 +58,10 @@ shows_same_as() { dump "$1" && same "$1" "$2"; }
 # pixel has an opaque alpha byte.
 shows_dialog() { dump "$1" && [ -n "$(tr -d '\0\377' < "$WORK/$1.xwd" | head -c1)" ]; }
 
+# Extra arguments go to tav after the usual ones.
 start_tav() {
   rm -f "$WORK/log.txt" "$WORK/exit.png"
-  "$TAV" "$GAME" --log "$WORK/log.txt" --screenshot "$WORK/exit.png" > "$WORK/tav.out" 2> "$WORK/tav.err" &
+  "$TAV" "$GAME" --log "$WORK/log.txt" --screenshot "$WORK/exit.png" "$@" > "$WORK/tav.out" 2> "$WORK/tav.err" &
   TAV_PID=$!
   await xdotool search --name '^TAV$' > /dev/null || fail "no window appeared"
   WIN=$(xdotool search --name '^TAV$' | head -n1)
