@@ -157,7 +157,7 @@ class Loop {
     return true;
   }
 
-  SDL_Window* window_;
+  [[maybe_unused]] SDL_Window* window_;
   const Bitmap& background_;
   ModalDialog& dialog_;
   const std::function<void(const Bitmap&)>& show_;
