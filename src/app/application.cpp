@@ -52,7 +52,7 @@ bool Application::InitInstance() {
   }
   // Scripts that pump messages themselves (Wait, modal views) dispatch through the shell.
   engine::SetMessageDispatcher([this](const platform::Message& message) { Dispatch(message); });
-  view_ = std::make_unique<GameView>(*host_, MakeEngineFactory(paths_, report_));
+  view_ = std::make_unique<GameView>(*host_, MakeEngineFactory(paths_, report_), [this] { PrepareRestart(); });
   view_->OnShowWindow();
   // Headless, a game that cannot start ends the program; windowed, the window stays empty.
   return !(report_.missingRequiredFile && host_->IsHeadless());
@@ -75,6 +75,7 @@ void Application::Dispatch(const platform::Message& message) {
     case MessageKind::KeyDown: view_->OnKeyDown(message.key); break;
     case MessageKind::Paint: view_->OnPaint(); break;
     case MessageKind::Close: view_->OnClose(); break;
+    case MessageKind::Restart: view_->OnRestart(); break;
     default: break;  // right button, button and key releases reach no script
   }
 }
@@ -94,6 +95,22 @@ int Application::Run() {
       Dispatch(message);
     } while (host_->PeekMessage(message, false));
   }
+}
+
+// What outlives the engine is put back as a fresh start finds it: no sound playing, no defined
+// constant, no value left over, the folder's listings read anew, the seed given on the command
+// line. The window, the player's settings and the event file's progress stay.
+void Application::PrepareRestart() {
+  platform::Diagnose(platform::Severity::Info, "", "restarting the game from its folder");
+  engine::SetSoundManager(nullptr);
+  sound_.reset();
+  script::constants::Clear();
+  script::Registry::CollectGarbageAll();
+  paths_.Invalidate();
+  if (options_.seed) screen::SystemRandom().SetSeed(*options_.seed);
+  report_ = StartReport{};
+  sound_ = sound::CreateSoundManager();
+  engine::SetSoundManager(sound_.get());
 }
 
 int Application::ExitCode() const {

@@ -32,6 +32,7 @@ class Application {
 
  private:
   void Dispatch(const platform::Message& message);
+  void PrepareRestart();
   int ExitInstance();
 
   CommandLine options_;

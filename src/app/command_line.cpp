@@ -30,9 +30,20 @@ const char* UsageText() {
          "  --mono-text         draw text without anti-aliasing\n"
          "  --log FILE          write diagnostics to FILE\n"
          "  --save-dir DIR      where saved games live (default $XDG_DATA_HOME/tav/GAME/)\n"
+         "  --record-events F   write the session as an event file that replays headless\n"
+         "                      (tav GAME --headless --seed N --events F; N is in its first line)\n"
          "  -v                  print diagnostics on standard error\n"
          "  --version           print the version and exit\n"
-         "  --help              print this text and exit\n";
+         "  --help              print this text and exit\n"
+         "window shortcuts (never seen by the game):\n"
+         "  Alt+Enter           full screen on and off (the window can also be resized)\n"
+         "  Print Screen, Alt+S save the picture as PNG in the pictures folder\n"
+         "  Alt+Up, Alt+Down    master volume up or down by 10 %\n"
+         "  Alt+M               mute on and off\n"
+         "  Alt+F               fast-forward while held: the game's clock runs 8 times as fast\n"
+         "  Alt+Shift+F         fast-forward on until pressed again\n"
+         "  Alt+R               restart the game, reading all its files anew\n"
+         "volume, mute, full screen and window size are kept in $XDG_CONFIG_HOME/tav/settings.ini\n";
 }
 
 std::optional<CommandLine> ParseCommandLine(int argc, const char* const* argv, std::string& error) {
@@ -60,6 +71,13 @@ std::optional<CommandLine> ParseCommandLine(int argc, const char* const* argv, s
     else if (arg == "--audio-out") { if (!value(cl.audioOutFile)) return std::nullopt; }
     else if (arg == "--crash-log") { if (!value(cl.crashLogFile)) return std::nullopt; }
     else if (arg == "--log") { if (!value(cl.logFile)) return std::nullopt; }
+    else if (arg == "--record-events") {
+      if (!value(cl.recordFile)) return std::nullopt;
+      if (cl.recordFile.empty()) {
+        error = "--record-events needs a file name";
+        return std::nullopt;
+      }
+    }
     else if (arg == "--save-dir") {
       if (!value(cl.saveDir)) return std::nullopt;
       if (cl.saveDir.empty()) {

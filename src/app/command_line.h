@@ -20,6 +20,7 @@ struct CommandLine {
   bool monoText = false;
   std::string logFile;
   std::string saveDir;        // empty: $XDG_DATA_HOME/tav/GAME/
+  std::string recordFile;     // --record-events: where the session is written as an event file
   bool verbose = false;
   bool showVersion = false;
   bool showHelp = false;

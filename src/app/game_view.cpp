@@ -1,11 +1,12 @@
 #include "app/game_view.h"
 
 #include "engine/engine_services.h"
+#include "platform/diagnostics.h"
 
 namespace tav::app {
 
-GameView::GameView(platform::Host& host, EngineFactory factory)
-    : host_(host), factory_(std::move(factory)) {
+GameView::GameView(platform::Host& host, EngineFactory factory, RestartHook beforeRestart)
+    : host_(host), factory_(std::move(factory)), beforeRestart_(std::move(beforeRestart)) {
   engine::Services().inputEnabled = true;
   host_.SetPaintHandler([this] { OnPaint(); });
 }
@@ -41,13 +42,46 @@ void GameView::OnKeyDown(int virtualKey) {
 }
 
 void GameView::OnClose() {
+  quitting_ = true;
+  restartPending_ = false;
   engine::Services().closing = true;
   host_.PostQuit();
   ReleaseEngineIfClosing();
 }
 
+void GameView::OnRestart() {
+  if (quitting_ || !factory_) return;
+  restartPending_ = true;
+  engine::Services().closing = true;
+  host_.SetUnwinding(true);
+  ReleaseEngineIfClosing();
+}
+
 void GameView::ReleaseEngineIfClosing() {
   if (engine::Services().closing && engine_ && !engine_->Busy()) engine_.reset();
+  if (restartPending_ && !engine_ && !restarting_) Restart();
+}
+
+// A loop, not a recursion: a restart asked for while the new start-up script runs ends that
+// run and goes round once more.
+void GameView::Restart() {
+  restarting_ = true;
+  while (restartPending_ && !quitting_) {
+    restartPending_ = false;
+    if (beforeRestart_) beforeRestart_();
+    host_.SetUnwinding(false);
+    engine::Services().closing = false;
+    engine::Services().inputEnabled = true;
+    engine_ = factory_(host_);
+    if (engine_) engine_->Start();
+    if (engine::Services().closing && engine_ && !engine_->Busy()) engine_.reset();
+  }
+  restarting_ = false;
+  if (!quitting_) {
+    platform::Diagnose(platform::Severity::Info, "",
+                       engine_ ? "the game started again" : "the game did not start again; Alt+R tries once more");
+  }
+  host_.Invalidate();
 }
 
 }  // namespace tav::app

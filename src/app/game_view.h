@@ -32,9 +32,13 @@ class EngineSession {
 // window then stays empty and the next showing tries again).
 using EngineFactory = std::function<std::unique_ptr<EngineSession>(platform::Host&)>;
 
+// Called between the old engine's end and the new one's start on a restart, to reset what lives
+// outside the engine (sounds, constants, cached directory listings).
+using RestartHook = std::function<void()>;
+
 class GameView {
  public:
-  GameView(platform::Host& host, EngineFactory factory);
+  GameView(platform::Host& host, EngineFactory factory, RestartHook beforeRestart = nullptr);
   ~GameView();
 
   void OnShowWindow();
@@ -45,13 +49,22 @@ class GameView {
   // no script runs, otherwise as soon as the running scripts have returned (every Wait and
   // modal loop returns at once once closing).
   void OnClose();
-
+  // The player's restart: the engine goes as for a close (at once, or once the running scripts
+  // have returned: every Wait and modal loop returns at once), then a new one is made from the
+  // game folder's files as they are now and started. A game that no longer starts leaves the
+  // window empty, as at the first showing, and may be restarted again.
+  void OnRestart();
 
  private:
   platform::Host& host_;
   EngineFactory factory_;
+  RestartHook beforeRestart_;
   std::unique_ptr<EngineSession> engine_;
+  bool quitting_ = false;
+  bool restartPending_ = false;
+  bool restarting_ = false;
   void ReleaseEngineIfClosing();
+  void Restart();
 
   platform::Bitmap blank_{platform::kScreenWidth, platform::kScreenHeight};
 };

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 
@@ -56,7 +57,7 @@ int RunGame(CommandLine options) {
   const fs::path startDir = fs::current_path(ec);
   platform::SetVerbose(options.verbose);
   for (std::string* path : {&options.eventsFile, &options.screenshotFile, &options.audioOutFile,
-                            &options.crashLogFile, &options.logFile, &options.saveDir}) {
+                            &options.crashLogFile, &options.logFile, &options.saveDir, &options.recordFile}) {
     MakeAbsolute(*path, startDir);
   }
   if (!options.logFile.empty() && !platform::OpenLogFile(options.logFile)) {
@@ -90,7 +91,24 @@ int RunGame(CommandLine options) {
   }
 
   if (options.check) return CheckGameScripts(gameDir.string());
+  {
+    const fs::path plain = gameDir.lexically_normal();
+    hostOptions.gameName = (plain.has_filename() ? plain.filename() : plain.parent_path().filename()).string();
+  }
   engine::ConfigureSaveLocation(options.saveDir, gameDir);
+  if (!options.recordFile.empty()) {
+    hostOptions.recorder = std::make_shared<platform::EventRecorder>();
+    std::string error;
+    if (!hostOptions.recorder->Open(options.recordFile, error)) {
+      std::fprintf(stderr, "tav: %s\n", error.c_str());
+      return 2;
+    }
+    // A replay deals the same random numbers only from the same seed: one is chosen now when
+    // none was given, and the recording names it.
+    if (!options.seed) options.seed = static_cast<uint32_t>(std::time(nullptr));
+    hostOptions.recorder->Comment("tav event recording; replay: tav " + gameDir.string() + " --headless --seed " +
+                                  std::to_string(*options.seed) + " --events " + options.recordFile);
+  }
 
   // Headless runs play on the virtual clock; the recording (if any) taps either backend.
   if (!platform::ConfigureAudio(options.headless, options.audioOutFile)) {

@@ -193,6 +193,7 @@ VarRef Wait(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {
   InputDisabled inputDisabled;
   const uint32_t start = host->GetTickCount();
   const uint32_t span = ms > 0 ? static_cast<uint32_t>(ms) : 0;
+  host->BeginTimedWait(span, step);
   // Unsigned differences keep counting across the tick count's wrap.
   while (!Services().closing && host->GetTickCount() - start < span) {
     PumpOneMessage();
@@ -204,6 +205,7 @@ VarRef Wait(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {
       host->Sleep(1);
     }
   }
+  host->EndTimedWait();
   return nullptr;
 }
 

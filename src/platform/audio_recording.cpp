@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <vector>
 
 #include "platform/diagnostics.h"
+#include "platform/master_volume.h"
 
 namespace tav::platform {
 namespace {
@@ -89,6 +91,13 @@ void AudioRecording::Append(const AudioFormat& format, const uint8_t* data, size
   }
   if (dataBytes_ + bytes > kMaxDataBytes) bytes = static_cast<size_t>(kMaxDataBytes - dataBytes_);
   if (bytes == 0) return;
+  // The recording hears what the player hears: the master volume applies to it too.
+  std::vector<uint8_t> scaled;
+  if (!MasterVolumeIsFull()) {
+    scaled.assign(data, data + bytes);
+    ApplyMasterVolume(format, scaled.data(), bytes);
+    data = scaled.data();
+  }
   if (!WriteAll(fd_, data, bytes, static_cast<off_t>(kHeaderBytes + dataBytes_))) {
     Diagnose(Severity::Error, "", "cannot write the audio recording " + path_);
     ::close(fd_);

@@ -11,6 +11,7 @@
 #include "platform/audio_output.h"
 #include "platform/audio_recording.h"
 #include "platform/diagnostics.h"
+#include "platform/master_volume.h"
 
 namespace tav::platform {
 namespace {
@@ -122,6 +123,7 @@ class SdlAudioOutput final : public AudioOutput {
     }
     std::memset(stream + filled, silence, length - filled);
     ApplyVolume(stream, filled);
+    ApplyMasterVolume(format_, stream, filled);
     for (AudioBlock* block : finished) done_(block);
   }
 

@@ -31,8 +31,10 @@ std::string ClipboardLine() {
 class Loop {
  public:
   Loop(SDL_Window* window, const Bitmap& background, ModalDialog& dialog,
-       const std::function<void(const Bitmap&)>& show)
-      : window_(window), background_(background), dialog_(dialog), show_(show) {}
+       const std::function<void(const Bitmap&)>& show, const std::function<Letterbox()>& placement,
+       const ShortcutFilter& shortcut)
+      : window_(window), background_(background), dialog_(dialog), show_(show), placement_(placement),
+        shortcut_(shortcut) {}
 
   DialogEnd Run() {
     Redraw();
@@ -87,20 +89,18 @@ class Loop {
     }
     if (!textInput_) SDL_StartTextInput();
     textInput_ = true;
-    SDL_Rect rect{area->left, area->top, area->right - area->left, area->bottom - area->top};
-    if (SDL_Renderer* renderer = window_ ? SDL_GetRenderer(window_) : nullptr) {
-      // Game pixels to window pixels: the renderer scales the picture and may centre it.
-      float sx = 1, sy = 1;
-      SDL_RenderGetScale(renderer, &sx, &sy);
-      SDL_Rect viewport;
-      SDL_RenderGetViewport(renderer, &viewport);
-      rect = {static_cast<int>((viewport.x + rect.x) * sx), static_cast<int>((viewport.y + rect.y) * sy),
-              static_cast<int>(rect.w * sx), static_cast<int>(rect.h * sy)};
-    }
+    // Game pixels to window pixels: the picture is scaled and centred in the window.
+    const Letterbox box = placement_();
+    const double sx = static_cast<double>(box.width) / background_.Width();
+    const double sy = static_cast<double>(box.height) / background_.Height();
+    SDL_Rect rect{box.x + static_cast<int>(area->left * sx), box.y + static_cast<int>(area->top * sy),
+                  static_cast<int>((area->right - area->left) * sx), static_cast<int>((area->bottom - area->top) * sy)};
     SDL_SetTextInputRect(&rect);
   }
 
   bool Process(const SDL_Event& event) {
+    // Redrawn after a shortcut: full screen, for one, shows the game's picture anew.
+    if ((event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) && shortcut_ && shortcut_(event)) return true;
     DialogEvent in;
     switch (event.type) {
       case SDL_QUIT:
@@ -110,6 +110,8 @@ class Loop {
         return event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED;
       case SDL_KEYDOWN: {
         const SDL_Keymod mod = static_cast<SDL_Keymod>(event.key.keysym.mod);
+        // Alt combinations are the window's shortcuts, not the dialog's keys.
+        if (mod & KMOD_ALT) return false;
         in.kind = DialogEvent::Kind::KeyDown;
         in.key = VirtualKeyFromSdl(event.key.keysym.sym, event.key.keysym.scancode);
         in.shift = mod & KMOD_SHIFT;
@@ -134,13 +136,11 @@ class Loop {
         if (event.button.button != SDL_BUTTON_LEFT && event.button.button != SDL_BUTTON_RIGHT) return false;
         in.kind = event.type == SDL_MOUSEBUTTONDOWN ? DialogEvent::Kind::MouseDown : DialogEvent::Kind::MouseUp;
         in.rightButton = event.button.button == SDL_BUTTON_RIGHT;
-        in.x = event.button.x;
-        in.y = event.button.y;
+        if (!ToGame(event.button.x, event.button.y, in)) return false;
         break;
       case SDL_MOUSEMOTION:
         in.kind = DialogEvent::Kind::MouseMove;
-        in.x = event.motion.x;
-        in.y = event.motion.y;
+        if (!ToGame(event.motion.x, event.motion.y, in)) return false;
         break;
       default:
         return false;
@@ -148,10 +148,21 @@ class Loop {
     return dialog_.Handle(in);
   }
 
-  SDL_Window* window_;
+  // The game pixel under a window point; the borders around the picture are nowhere.
+  bool ToGame(int x, int y, DialogEvent& in) const {
+    const std::optional<GamePoint> at = WindowToGame(placement_(), x, y, background_.Width(), background_.Height());
+    if (!at) return false;
+    in.x = at->x;
+    in.y = at->y;
+    return true;
+  }
+
+  [[maybe_unused]] SDL_Window* window_;
   const Bitmap& background_;
   ModalDialog& dialog_;
   const std::function<void(const Bitmap&)>& show_;
+  const std::function<Letterbox()>& placement_;
+  const ShortcutFilter& shortcut_;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   bool textInput_ = false;
   bool closed_ = false;
@@ -160,8 +171,9 @@ class Loop {
 }  // namespace
 
 DialogEnd RunDialogLoop(SDL_Window* window, const Bitmap& background, ModalDialog& dialog,
-                        const std::function<void(const Bitmap&)>& show) {
-  return Loop(window, background, dialog, show).Run();
+                        const std::function<void(const Bitmap&)>& show,
+                        const std::function<Letterbox()>& placement, const ShortcutFilter& shortcut) {
+  return Loop(window, background, dialog, show, placement, shortcut).Run();
 }
 
 }  // namespace tav::platform

@@ -11,20 +11,26 @@ namespace tav::platform {
 int HeadlessHost::MessageBox(std::string_view textSjis, std::string_view, unsigned style, bool fromScript) {
   // Standard output belongs to the script's own dialogs; the engine's go to standard error.
   PrintDialogLine(fromScript ? stdout : stderr, "MessageBox", textSjis);
+  int answer = DefaultButton(style);
   if (fromScript) {
-    if (const std::optional<int> answer = TakeMessageBoxAnswer()) return *answer;
+    if (const std::optional<int> given = TakeMessageBoxAnswer()) answer = *given;
+    RecordMessageBoxAnswer(answer);
   }
-  return DefaultButton(style);
+  return answer;
 }
 
 std::optional<std::string> HeadlessHost::InputBox(std::string_view promptSjis) {
   PrintDialogLine(stdout, "InputBox", promptSjis);
   std::optional<std::string> text;
   TakeInputBoxAnswer(text);
+  RecordInputBoxAnswer(text);
   return text;
 }
 
-void HeadlessHost::Sleep(uint32_t ms) { MoveClockTo(now_ + ms); }
+void HeadlessHost::Sleep(uint32_t ms) {
+  RecordSleep(ms);
+  MoveClockTo(now_ + ms);
+}
 
 void HeadlessHost::MoveClockTo(uint32_t now) {
   if (now == now_) return;

@@ -34,10 +34,15 @@ const char* AnswerKindName(EventKind kind) {
 
 }  // namespace
 
-HostBase::HostBase(const HostOptions& options) : schedule_(options.events), eventsName_(options.eventsName) {}
+HostBase::HostBase(const HostOptions& options)
+    : schedule_(options.events), eventsName_(options.eventsName), recorder_(options.recorder) {}
 
 bool HostBase::GetMessage(Message& message) {
-  while (!Take(message, true)) WaitForInput();
+  while (!Take(message, true)) {
+    if (!blockedSince_) blockedSince_ = GetTickCount();
+    WaitForInput();
+  }
+  blockedSince_.reset();
   return message.kind != MessageKind::Quit;
 }
 
@@ -52,11 +57,17 @@ bool HostBase::Take(Message& message, bool remove) {
     return true;
   }
   if (queue_.empty()) ReleaseDueLines();
+  // Time spent waiting for this message passes in a replay too.
+  if (remove && blockedSince_) {
+    replayTime_.Idled(GetTickCount() - *blockedSince_);
+    blockedSince_.reset();
+  }
   if (!queue_.empty()) {
     message = queue_.front();
     if (remove) {
       queue_.pop_front();
       ApplyKeyState(message);
+      Record(message, false);
       // Whatever asked for it, a close must now be answered by the scripts returning.
       if (message.kind == MessageKind::Close) NoteStopRequested();
     }
@@ -130,7 +141,9 @@ void HostBase::DiscardInput() {
   CollectInput();
   // Windows updates the key state of input it removes unprocessed; so do we.
   for (const Message& message : queue_) {
-    if (IsInput(message.kind)) ApplyKeyState(message);
+    if (!IsInput(message.kind)) continue;
+    ApplyKeyState(message);
+    Record(message, true);
   }
   std::erase_if(queue_, [](const Message& message) { return IsInput(message.kind); });
 }
@@ -167,6 +180,48 @@ bool HostBase::TakeInputBoxAnswer(std::optional<std::string>& text) {
   text = next->kind == EventKind::Input ? std::optional(Utf8ToSjis(next->text)) : std::nullopt;
   schedule_.PopAnswer();
   return true;
+}
+
+void HostBase::Record(const Message& message, bool discarded) {
+  if (!recorder_) return;
+  const uint32_t due = replayTime_.At(GetTickCount());
+  switch (message.kind) {
+    case MessageKind::LButtonDown:
+      if (discarded) recorder_->Down(due, VK_LBUTTON);
+      else recorder_->Click(due, message.x, message.y);
+      break;
+    case MessageKind::KeyDown:
+      if (discarded) recorder_->Down(due, message.key);
+      else recorder_->Key(due, message.key);
+      break;
+    // A replayed click or key releases at once; a release in the session comes later, so the
+    // held state in between is the session's.
+    case MessageKind::LButtonUp: recorder_->Up(due, VK_LBUTTON); break;
+    case MessageKind::KeyUp: recorder_->Up(due, message.key); break;
+    case MessageKind::Close:
+      if (!message.posted) recorder_->Quit(due);
+      break;
+    case MessageKind::Restart:
+      recorder_->Comment("the game was restarted here (Alt+R); a replay goes on without restarting");
+      break;
+    default:
+      break;
+  }
+}
+
+void HostBase::BeginTimedWait(uint32_t span, int32_t step) { replayTime_.BeginWait(span, step, GetTickCount()); }
+void HostBase::EndTimedWait() { replayTime_.EndWait(GetTickCount()); }
+
+void HostBase::RecordMessageBoxAnswer(int answer) {
+  if (recorder_) recorder_->Answer(answer);
+}
+
+void HostBase::RecordInputBoxAnswer(const std::optional<std::string>& textSjis) {
+  if (recorder_) recorder_->Input(textSjis ? std::optional(SjisToUtf8(*textSjis)) : std::nullopt);
+}
+
+void HostBase::RecordComment(std::string_view text) {
+  if (recorder_) recorder_->Comment(text);
 }
 
 std::string HostBase::Where(const Event& event) const {

@@ -20,6 +20,8 @@
 
 #include "platform/bitmap.h"
 #include "platform/event_file.h"
+#include "platform/event_recorder.h"
+#include "platform/replay_time.h"
 #include "platform/virtual_keys.h"
 
 namespace tav::platform {
@@ -27,12 +29,14 @@ namespace tav::platform {
 constexpr int kScreenWidth = 800;
 constexpr int kScreenHeight = 600;
 
-enum class MessageKind { LButtonDown, LButtonUp, RButtonDown, KeyDown, KeyUp, Close, Paint, Quit };
+// Restart: the player asked for the game to start anew from its folder (a window's Alt+R).
+enum class MessageKind { LButtonDown, LButtonUp, RButtonDown, KeyDown, KeyUp, Close, Paint, Quit, Restart };
 
 struct Message {
   MessageKind kind = MessageKind::Paint;
   int x = 0, y = 0;  // mouse messages: game pixels
   int key = 0;       // key messages: virtual-key code
+  bool posted = false;  // Close: the game's own Exit, not the player
 };
 
 struct HostOptions {
@@ -40,6 +44,9 @@ struct HostOptions {
   std::string eventsName = "events";   // its name, for messages
   int scale = 1;                       // window size multiplier
   bool fullscreen = false;             // the picture scaled to the screen
+  std::string gameName;                // the game folder's name, for screenshot files
+  // Where the session is written as an event file (--record-events), or null.
+  std::shared_ptr<EventRecorder> recorder;
 };
 
 class Host {
@@ -61,6 +68,13 @@ class Host {
 
   virtual uint32_t GetTickCount() = 0;
   virtual void Sleep(uint32_t ms) = 0;
+  // A script's Wait of `span` ms, pumping every `step` ms, starts and ends (for a recording of
+  // the session, which must know where the headless replay's clock will be).
+  virtual void BeginTimedWait(uint32_t span, int32_t step) { (void)span, (void)step; }
+  virtual void EndTimedWait() {}
+  // While the running scripts return for a restart, dialogs answer at once without showing (as
+  // when the window closes), so that nothing holds the restart up.
+  virtual void SetUnwinding(bool unwinding) { (void)unwinding; }
 
   // Asks for one Paint message; several requests before it is taken make one.
   virtual void Invalidate() = 0;
@@ -98,7 +112,7 @@ class HostBase : public Host {
 
   bool GetMessage(Message& message) override;
   bool PeekMessage(Message& message, bool remove) override;
-  void PostClose() override { queue_.push_back({MessageKind::Close}); }
+  void PostClose() override { queue_.push_back({MessageKind::Close, 0, 0, 0, true}); }
   void PostQuit() override { quit_ = true; }
   void DiscardInput() override;
   void Invalidate() override { paintPending_ = true; }
@@ -106,6 +120,8 @@ class HostBase : public Host {
   bool WriteScreenshot(const std::string& path) override;
   void SetPaintHandler(std::function<void()> paint) override { paint_ = std::move(paint); }
   void UpdateWindow() override;
+  void BeginTimedWait(uint32_t span, int32_t step) override;
+  void EndTimedWait() override;
   uint8_t KeyState(int vk) override { return keys_.Get(vk); }
   void GetKeyboardState(uint8_t out[256]) override { keys_.CopyTo(out); }
 
@@ -125,12 +141,20 @@ class HostBase : public Host {
   // Shift-JIS text, or nothing for a cancel.
   bool TakeInputBoxAnswer(std::optional<std::string>& text);
 
+  // For the recording of the session: what the script's dialogs answered, and sleeps.
+  void RecordMessageBoxAnswer(int answer);
+  void RecordInputBoxAnswer(const std::optional<std::string>& textSjis);
+  void RecordSleep(uint32_t ms) { replayTime_.Slept(ms); }
+  void RecordComment(std::string_view text);
+
  private:
   bool Take(Message& message, bool remove);
   // Turns due lines into messages or actions, up to the first line that queued a message.
   void ReleaseDueLines();
   void Shoot(const Event& shot);
   void ApplyKeyState(const Message& message);
+  // A message taken off the queue (`discarded`: dropped unprocessed) goes into the recording.
+  void Record(const Message& message, bool discarded);
   std::string Where(const Event& event) const;
 
   EventSchedule schedule_;
@@ -141,6 +165,10 @@ class HostBase : public Host {
   KeyboardState keys_;
   Bitmap picture_{kScreenWidth, kScreenHeight};
   std::function<void()> paint_;
+  std::shared_ptr<EventRecorder> recorder_;
+  ReplayTime replayTime_;
+  // While GetMessage waits: the clock when it began to.
+  std::optional<uint32_t> blockedSince_;
 };
 
 }  // namespace tav::platform

@@ -7,12 +7,17 @@
 //                         bit for bit; FILE is a 44100 Hz 16-bit stereo WAV or Ogg Vorbis file
 //   sounding A B          frames [A, B) sound without a gap (no 64 silent frames in a row):
 //                         for real-time sessions, whose exact frames vary from run to run
+//   levels P1 P2 ...      from the first sound on, the loudness (the peak of each 10 ms) steps
+//                         through these levels, in per cent of the first, each held at least
+//                         0.1 s, and through no other: for a player's volume changes
 //
 // Usage: audio_check RECORDING EXPECTED GAME_DIR. Exit 0 when every line holds.
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -144,6 +149,25 @@ int main(int argc, char** argv) {
           break;
         }
       }
+    } else if (command == "levels") {
+      std::vector<long> want, got;
+      for (long p = 0; words >> p;) want.push_back(p);
+      constexpr size_t kBlock = 441, kHeld = 10;
+      long first = 0, last = -1;
+      size_t run = 0;
+      for (size_t b = 0; (b + 1) * kBlock <= frames; ++b) {
+        long peak = 0;
+        for (size_t i = 2 * b * kBlock; i < 2 * (b + 1) * kBlock; ++i) peak = std::max(peak, std::labs(rec[i]));
+        if (first == 0) first = peak;
+        if (first == 0) continue;
+        const long level = (peak * 100 + first / 2) / first;
+        run = level == last ? run + 1 : 1;
+        last = level;
+        if (run == kHeld && (got.empty() || got.back() != level)) got.push_back(level);
+      }
+      std::string heard;
+      for (long p : got) heard += " " + std::to_string(p);
+      if (got != want) fail("the levels heard are" + (heard.empty() ? std::string(" none") : heard));
     } else {
       fail("unknown line");
     }

@@ -15,6 +15,8 @@ class SdlHostTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
+    // The window keeps the player's settings: not in the real user's folder.
+    setenv("XDG_CONFIG_HOME", (::testing::TempDir() + "tav-sdl-host-config").c_str(), 1);
     HostOptions options;
     std::string error;
     const char* events = "key A\nwait 40\nclick 5 6\nanswer 4\ninput x\n";

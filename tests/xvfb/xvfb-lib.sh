@@ -30,6 +30,9 @@ for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
 [ -s "$WORK/display" ] || fail "Xvfb did not start"
 export DISPLAY=:$(head -n1 "$WORK/display")
 export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+# The player's settings (volume, window size) of these runs stay out of the real user's.
+export XDG_CONFIG_HOME=$WORK/config
+rm -rf "$XDG_CONFIG_HOME"
 
 # Polls until a command succeeds, for up to 8 seconds.
 await() {
@@ -37,6 +40,8 @@ await() {
   return 1
 }
 logged() { grep -qF -- "$1" "$WORK/log.txt" 2> /dev/null; }
+# The log holds TEXT on exactly N lines.
+logged_times() { [ "$(grep -cF -- "$1" "$WORK/log.txt" 2> /dev/null)" = "$2" ]; }
 # The window's pixels: the dump past its header (which names the window) and colour map.
 dump() {
   xwd -silent -id "$WIN" > "$WORK/raw.xwd" || return 1
@@ -53,9 +58,10 @@ shows_same_as() { dump "$1" && same "$1" "$2"; }
 # pixel has an opaque alpha byte.
 shows_dialog() { dump "$1" && [ -n "$(tr -d '\0\377' < "$WORK/$1.xwd" | head -c1)" ]; }
 
+# Extra arguments go to tav after the usual ones.
 start_tav() {
   rm -f "$WORK/log.txt" "$WORK/exit.png"
-  "$TAV" "$GAME" --log "$WORK/log.txt" --screenshot "$WORK/exit.png" > "$WORK/tav.out" 2> "$WORK/tav.err" &
+  "$TAV" "$GAME" --log "$WORK/log.txt" --screenshot "$WORK/exit.png" "$@" > "$WORK/tav.out" 2> "$WORK/tav.err" &
   TAV_PID=$!
   await xdotool search --name '^TAV$' > /dev/null || fail "no window appeared"
   WIN=$(xdotool search --name '^TAV$' | head -n1)
