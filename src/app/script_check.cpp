@@ -15,6 +15,7 @@
 #include "script/compile_error.h"
 #include "script/definition_file.h"
 #include "script/formulate.h"
+#include "script/frame.h"
 #include "script/runtime.h"
 #include "script/script_file.h"
 
@@ -35,6 +36,12 @@ class Checker {
  public:
   explicit Checker(const fs::path& root)
       : root_(root), paths_(root.string()), resolver_([this](std::string_view p) { return paths_.Resolve(p); }) {}
+
+  // Something that works as written but surely not as meant; it does not fail the check.
+  void Warn(const std::string& where, int line, const std::string& reason) {
+    std::printf("%s:%d: warning: %s\n", where.c_str(), line, reason.c_str());
+    ++warned_;
+  }
 
   void Fail(const std::string& where, int line, const std::string& reason) {
     if (line > 0) std::printf("%s:%d: %s\n", where.c_str(), line, reason.c_str());
@@ -65,6 +72,30 @@ class Checker {
       script::TOL_Formulate formula;
       if (!formula.Compile(pair.value)) {
         Fail(pair.file.empty() ? gamePath : pair.file, pair.line, script::LastCompileError().reason);
+      }
+    }
+  }
+
+  // A script looks a name up in its frame before the globals, and a frame is an array: a
+  // global named like an array method (COUNT, ADD, ...) or like ARGS and THIS is never reached
+  // by name in any script, which silently finds the frame's member instead.
+  void HiddenGlobals() {
+    auto pairs = script::ReadDefinitionFile("config\\global.def", resolver_);
+    if (!pairs) return;
+    script::Ref<script::TOL_VarObArray> frame = script::NewFrame(nullptr, nullptr, nullptr);
+    for (const script::DefinitionPair& pair : *pairs) {
+      size_t start = 0;
+      while (start <= pair.value.size()) {
+        size_t comma = pair.value.find(',', start);
+        if (comma == std::string::npos) comma = pair.value.size();
+        std::string name = pair.value.substr(start, comma - start);
+        name.erase(0, name.find_first_not_of(" \t"));
+        name.erase(name.find_last_not_of(" \t\r") + 1);
+        start = comma + 1;
+        if (name.empty() || !frame->FindMember(script::Atom::Intern(name))) continue;
+        Warn(pair.file.empty() ? "config\\global.def" : pair.file, pair.line,
+             "global " + name + " is hidden by the script frame's own " + name +
+                 " (an array method or ARGS/THIS): scripts that name it never reach the global");
       }
     }
   }
@@ -167,8 +198,10 @@ class Checker {
   }
 
   int Summary() const {
-    std::printf("%d file%s checked, %d failure%s\n", checked_, checked_ == 1 ? "" : "s", failed_,
+    std::printf("%d file%s checked, %d failure%s", checked_, checked_ == 1 ? "" : "s", failed_,
                 failed_ == 1 ? "" : "s");
+    if (warned_) std::printf(", %d warning%s", warned_, warned_ == 1 ? "" : "s");
+    std::printf("\n");
     return failed_ ? 1 : 0;
   }
 
@@ -179,6 +212,7 @@ class Checker {
   std::set<fs::path> checkedViews_;
   int checked_ = 0;
   int failed_ = 0;
+  int warned_ = 0;
 };
 
 }  // namespace
@@ -188,6 +222,7 @@ int CheckGameScripts(const std::string& gameDir) {
   engine::RegisterEngineClasses();
   Checker checker{fs::path(gameDir)};
   checker.RequiredFiles();
+  checker.HiddenGlobals();
   checker.Expressions("config\\define.def");
   checker.Expressions("config\\form.def");
   checker.FormFilesOfTypes();
