@@ -5,6 +5,7 @@
 // Thresholds and cell data shared by several blocks must be released exactly once: the
 // sanitizers catch a double release or a leak of them.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -58,9 +59,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::string error;
   tav::script::VarRef place = tav::dungeon::LoadPlaceBytes(std::vector<uint8_t>(data, data + size), error);
-  if (!place && error.empty() && size > 2) {
-    // Only a file holding a null reference loads as nothing without an error.
-    if (!(data[0] == 0 && data[1] == 0)) __builtin_trap();
+  if (!place && error.empty()) {
+    // Only a file holding a null reference loads as nothing without an error: the word 0, or
+    // the long form (0x7FFF, then the DWORD 0).
+    static const uint8_t kLongNull[] = {0xFF, 0x7F, 0, 0, 0, 0};
+    const bool shortNull = size >= 2 && data[0] == 0 && data[1] == 0;
+    const bool longNull = size >= 6 && std::equal(kLongNull, kLongNull + 6, data);
+    if (!shortNull && !longNull) __builtin_trap();
   }
   if (place) {
     if (auto* dungeon = dynamic_cast<TOL_VarDungeon*>(place.get())) {
