@@ -35,12 +35,12 @@ TOL_Var* EmptySlot() {
 // Every call builds one, so the slots are filled in one go rather than made empty and replaced.
 Ref<TOL_VarObArray> NewFrame(TOL_Var* args, TOL_Var* self, TOL_Var* globals) {
   auto frame = NewArray();
-  std::vector<VarRef> slots(kFrameSlots);
-  slots[kArgsSlot] = VarRef(args);
-  slots[kThisSlot] = VarRef(self);
-  slots[kWithSlot] = VarRef(EmptySlot());
-  slots[kGlobalSlot] = VarRef(globals);
-  slots[kReservedSlot] = VarRef(EmptySlot());
+  ElementList slots;
+  slots.emplace_back(args);
+  slots.emplace_back(self);
+  slots.emplace_back(EmptySlot());
+  slots.emplace_back(globals);
+  slots.emplace_back(EmptySlot());
   frame->AdoptElements(std::move(slots));
   if (args) frame->SetMember(args, Names::Args());
   if (self) frame->SetMember(self, Names::This());

@@ -10,6 +10,7 @@
 
 #include "script/atom.h"
 #include "script/ref.h"
+#include "script/small_vector.h"
 
 namespace tav::script {
 
@@ -32,7 +33,7 @@ class MemberMap {
   Ref<TOL_Var> Remove(Atom name);
   void Clear();
 
-  const std::vector<Entry>& Entries() const { return entries_; }
+  const SmallVector<Entry, 4>& Entries() const { return entries_; }
   size_t Size() const { return entries_.size(); }
   bool Empty() const { return entries_.empty(); }
 
@@ -41,7 +42,8 @@ class MemberMap {
   int IndexOf(Atom name) const;
   void RebuildIndex();
 
-  std::vector<Entry> entries_;
+  // Four inline: a frame's ARGS and THIS, and a local or two.
+  SmallVector<Entry, 4> entries_;
   std::unique_ptr<std::unordered_map<Atom, int, AtomHash>> index_;
 };
 

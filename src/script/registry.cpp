@@ -20,8 +20,6 @@ struct Pending {
 struct State {
   TOL_Var* newest = nullptr;     // the registry is a list from the newest back to the oldest
   TOL_Var* oldest = nullptr;
-  uint64_t nextOrder = 1;
-  int tracked = 0;
   int growStep = 10000;
   std::vector<Pending> pending;  // counts fell to zero; not yet visited by a pass
   std::vector<Pending> spare;    // the previous pass's list, kept for its capacity
@@ -72,12 +70,20 @@ void NoteUnreferenced(TOL_Var* var) { Registry::Note(var); }
 
 void Registry::Link(TOL_Var* var) {
   State& s = S();
-  var->order_ = s.nextOrder++;
+  auto& c = registry_detail::g_counters;
+  if (c.adoptOrder) [[unlikely]] {
+    // An unmade value becomes this one: it keeps its place in the creation order, and it was
+    // counted when it was reserved. Only the pass order depends on creation orders; the list
+    // below is just the set of values, so where it stands in the list does not matter.
+    var->order_ = std::exchange(c.adoptOrder, 0);
+  } else {
+    var->order_ = c.nextOrder++;
+    ++c.tracked;
+  }
   var->nextLive_ = s.newest;  // next = older
   if (s.newest) s.newest->prevLive_ = var;
   s.newest = var;
   if (!s.oldest) s.oldest = var;
-  ++s.tracked;
 }
 
 void Registry::Unlink(TOL_Var* var) {
@@ -86,7 +92,7 @@ void Registry::Unlink(TOL_Var* var) {
   else s.newest = var->nextLive_;
   if (var->nextLive_) var->nextLive_->prevLive_ = var->prevLive_;
   else s.oldest = var->prevLive_;
-  --s.tracked;
+  --registry_detail::g_counters.tracked;
 }
 
 void Registry::Note(TOL_Var* var) {
@@ -107,7 +113,10 @@ void Registry::Note(TOL_Var* var) {
 // pass that are older than the current one join a small heap that is merged in.
 int Registry::CollectGarbage() {
   State& s = S();
-  if (s.passHeap) return s.tracked;  // a destructor asked for a pass: the running one covers it
+  auto& c = registry_detail::g_counters;
+  if (s.passHeap) return c.tracked;  // a destructor asked for a pass: the running one covers it
+  // Unmade values have nothing to destroy and hold nothing: they only leave the count.
+  c.tracked -= static_cast<int>(std::exchange(c.unmadeDropped, 0));
   s.passRan = true;
   if (s.ticks) s.lastPass = s.ticks();
   s.nextClockReading = kFewPending;
@@ -135,33 +144,34 @@ int Registry::CollectGarbage() {
   }
   s.passHeap = nullptr;
   s.spare.swap(marked);
-  return s.tracked;
+  return c.tracked;
 }
 
 int Registry::CollectGarbage(uint32_t intervalMs) {
   State& s = S();
   // Loops ask after every iteration; the clock is read only when a few more values wait than
   // at the last reading.
-  const size_t waiting = s.pending.size();
-  if (waiting < s.nextClockReading) return s.tracked;
+  auto& c = registry_detail::g_counters;
+  const size_t waiting = s.pending.size() + c.unmadeDropped;
+  if (waiting < s.nextClockReading) return c.tracked;
   if (s.passRan && s.ticks && s.ticks() - s.lastPass < intervalMs && waiting < kPendingLimit) {
     s.nextClockReading = waiting + kFewPending;
-    return s.tracked;
+    return c.tracked;
   }
   return CollectGarbage();
 }
 
 int Registry::CollectGarbageAll() {
-  State& s = S();
-  int before = s.tracked + 1;
-  while (s.tracked < before) {
-    before = s.tracked;
+  auto& c = registry_detail::g_counters;
+  int before = c.tracked + 1;
+  while (c.tracked < before) {
+    before = c.tracked;
     CollectGarbage();
   }
-  return s.tracked;
+  return c.tracked;
 }
 
-int Registry::TrackedCount() { return S().tracked; }
+int Registry::TrackedCount() { return registry_detail::g_counters.tracked; }
 void Registry::SetGrowStep(int step) { S().growStep = step > 0 ? step : 10000; }
 void Registry::SetTickSource(std::function<uint32_t()> ticks) { S().ticks = std::move(ticks); }
 

@@ -7,9 +7,13 @@
 
 #include <vector>
 
+#include "script/small_vector.h"
 #include "script/var_object.h"
 
 namespace tav::script {
+
+// Five inline slots: a call frame's, and room for the arguments of most calls.
+using ElementList = SmallVector<VarRef, 5>;
 
 class TOL_VarObArray : public TOL_VarObject {
   TOL_DECLARE_CLASS(TOL_VarObArray)
@@ -42,16 +46,16 @@ class TOL_VarObArray : public TOL_VarObject {
   using TOL_Var::FindMember;
   void Serialize(archive::Archive& ar) override;
 
-  const std::vector<VarRef>& Elements() const { return elements_; }
+  const ElementList& Elements() const { return elements_; }
   // Replaces every element at once (null entries become empty references).
-  void AdoptElements(std::vector<VarRef> elements);
+  void AdoptElements(ElementList elements);
   // Reorders the elements by a permutation of their positions (sorting, shuffling).
   void Reorder(const std::vector<int>& order);
 
  private:
   static TOL_VarObArray* AsArray(TOL_Var* value);
   static VarRef CopyElementForClone(TOL_Var* element);
-  std::vector<VarRef> elements_;
+  ElementList elements_;
 };
 
 inline Ref<TOL_VarObArray> NewArray() { return Make<TOL_VarObArray>(); }

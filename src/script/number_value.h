@@ -1,0 +1,84 @@
+// A number as a scalar value of type BOOL, INT, DOUBLE or INT64 would hold it, without the
+// value: what the evaluator keeps on its stack for the answers of arithmetic and comparisons.
+// It converts exactly as the scalar class of its type does.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "script/var.h"
+
+namespace tav::script {
+
+// Truncation toward zero of a double into an integer type. Values outside the type's range
+// (and NaN) have no defined conversion in C++; the x86 conversion instructions answer the
+// "integer indefinite" (the type's minimum) for them, which is what games have always seen.
+template <class T>
+T TruncateDouble(double v) {
+  constexpr double kLow = static_cast<double>(std::numeric_limits<T>::min());
+  constexpr double kHigh = -kLow;  // 2^(bits-1), exactly representable
+  if (!(v > kLow - 1.0 && v < kHigh)) return std::numeric_limits<T>::min();
+  return static_cast<T>(v);
+}
+
+struct Number {
+  int type = kTypeNone;  // kTypeBool, kTypeInt, kTypeDouble or kTypeInt64; none: no number
+  union {
+    bool b;
+    int32_t i;
+    int64_t l;
+    double d;
+  };
+  Number() : l(0) {}
+
+  static Number Bool(bool v) { Number n; n.type = kTypeBool; n.b = v; return n; }
+  static Number Int(int32_t v) { Number n; n.type = kTypeInt; n.i = v; return n; }
+  static Number Int64(int64_t v) { Number n; n.type = kTypeInt64; n.l = v; return n; }
+  static Number Double(double v) { Number n; n.type = kTypeDouble; n.d = v; return n; }
+
+  bool GetBool() const {
+    switch (type) {
+      case kTypeBool: return b;
+      case kTypeInt: return i != 0;
+      case kTypeDouble: return d != 0.0;
+      default: return l != 0;
+    }
+  }
+  int32_t GetLong() const {
+    switch (type) {
+      case kTypeBool: return b ? 1 : 0;
+      case kTypeInt: return i;
+      case kTypeDouble: return TruncateDouble<int32_t>(d);
+      default: return static_cast<int32_t>(static_cast<uint32_t>(l));
+    }
+  }
+  double GetDouble() const {
+    switch (type) {
+      case kTypeBool: return b ? 1.0 : 0.0;
+      case kTypeInt: return i;
+      case kTypeDouble: return d;
+      default: return static_cast<double>(l);
+    }
+  }
+  int64_t GetInt64() const {
+    switch (type) {
+      case kTypeBool: return b ? 1 : 0;
+      case kTypeInt: return i;
+      case kTypeDouble: return TruncateDouble<int64_t>(d);
+      default: return l;
+    }
+  }
+  std::string GetString() const;
+  // The scalar value of this type and value (a new value, counted as usual).
+  VarRef MakeValue() const;
+};
+
+// The number a value holds when it is exactly one of the four number classes (not a reference
+// to one, nor an engine class derived from one); none otherwise.
+Number NumberOf(TOL_Var* value);
+// Stores `n` into `target` as target->Assign(value of n) would, when `target` is exactly one of
+// the four number classes; false (and nothing done) otherwise.
+bool AssignNumber(TOL_Var* target, const Number& n);
+
+}  // namespace tav::script
