@@ -9,6 +9,7 @@
 #include "script/formulate.h"
 #include "script/frame.h"
 #include "script/number_value.h"
+#include "script/numeric_plan.h"
 #include "script/operators.h"
 #include "script/registry.h"
 #include "script/scalars.h"
@@ -218,28 +219,26 @@ void ApplyCall(size_t calleeIndex, size_t argumentCount) {
   Resolve(stack[calleeIndex]);
   Own(stack[calleeIndex]);
   auto args = NewArray();
-  ElementList values;
-  values.reserve(argumentCount);
+  args->ReserveElements(argumentCount);
   for (size_t i = 1; i <= argumentCount; ++i) {
     StackItem& arg = stack[calleeIndex + i];
     Resolve(arg);
     if (arg.shared) {
       Own(arg);  // already a private copy: a value needs no second one
-      values.push_back(arg.value);
+      args->PushElement(arg.value);
       continue;
     }
     // A value an operator just made belongs to this evaluation alone: it is handed over, not
     // copied.
     const bool handOver = arg.kind == kItemTemporary && arg.fresh;
     if (arg.IsNumber()) {
-      values.push_back(handOver ? VarRef(arg.Value()) : arg.number.MakeValue());
+      args->PushElement(handOver ? VarRef(arg.Value()) : arg.number.MakeValue());
       continue;
     }
     TOL_Var* value = arg.value.get();
     bool copy = value->IsValue() && !value->IsSharedArgument() && !handOver;
-    values.push_back(copy ? value->Clone(nullptr) : arg.value);
+    args->PushElement(copy ? value->Clone(nullptr) : arg.value);
   }
-  args->AdoptElements(std::move(values));
   TOL_VarObArray* caller = t_frames.empty() ? nullptr : t_frames.back();
   VarRef callee(stack[calleeIndex].Value());
   TOL_Var* self = stack[calleeIndex].owner.get();
@@ -299,6 +298,24 @@ size_t TOL_Formulate::Run(size_t count) {
   const size_t base = stack.size();
   for (size_t i = 0; i < count; ++i) {
     const FormulaItem& item = items_[i];
+    if (item.part && item.partEnd <= count) {
+      // A part a plan covers: its answer goes on the stack as the items would have left it.
+      Number number;
+      TOL_Var* element = nullptr;
+      if (item.part->Compute(t_frames.back(), number, element)) {
+        StackItem& answer = stack.emplace_back();
+        if (element) {
+          answer.kind = kItemVariable;
+          answer.value = VarRef(element);
+        } else {
+          answer.kind = kItemTemporary;
+          answer.fresh = true;
+          answer.SetNumber(number);
+        }
+        i = item.partEnd - 1;
+        continue;
+      }
+    }
     if (item.kind >= kItemFirstOperator) {
       size_t n = item.count == 1 ? 1 : 2;
       EnsureItems(base, n);
@@ -327,6 +344,10 @@ size_t TOL_Formulate::Run(size_t count) {
 }
 
 VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame) {
+  if (plan_) {
+    VarRef result;
+    if (plan_->Evaluate(frame, result)) return result;
+  }
   FramePush push(frame);
   std::vector<StackItem>& stack = t_stack;
   const size_t base = Run(items_.size());
@@ -348,6 +369,10 @@ VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame) {
 }
 
 bool TOL_Formulate::EvaluateBool(TOL_VarObArray* frame) {
+  if (plan_) {
+    bool truth;
+    if (plan_->EvaluateBool(frame, truth)) return truth;
+  }
   FramePush push(frame);
   std::vector<StackItem>& stack = t_stack;
   // A condition that ends in a comparison of two operands answers its truth without making the
@@ -379,6 +404,7 @@ bool TOL_Formulate::EvaluateBool(TOL_VarObArray* frame) {
 }
 
 void TOL_Formulate::Execute(TOL_VarObArray* frame) {
+  if (plan_ && plan_->Execute(frame)) return;
   FramePush push(frame);
   std::vector<StackItem>& stack = t_stack;
   const size_t base = Run(items_.size());

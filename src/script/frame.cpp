@@ -35,15 +35,13 @@ TOL_Var* EmptySlot() {
 // Every call builds one, so the slots are filled in one go rather than made empty and replaced.
 Ref<TOL_VarObArray> NewFrame(TOL_Var* args, TOL_Var* self, TOL_Var* globals) {
   auto frame = NewArray();
-  ElementList slots;
-  slots.emplace_back(args);
-  slots.emplace_back(self);
-  slots.emplace_back(EmptySlot());
-  slots.emplace_back(globals);
-  slots.emplace_back(EmptySlot());
-  frame->AdoptElements(std::move(slots));
-  if (args) frame->SetMember(args, Names::Args());
-  if (self) frame->SetMember(self, Names::This());
+  frame->PushElement(VarRef(args));
+  frame->PushElement(VarRef(self));
+  frame->PushElement(VarRef(EmptySlot()));
+  frame->PushElement(VarRef(globals));
+  frame->PushElement(VarRef(EmptySlot()));
+  if (args) frame->AppendFrameMember(args, Names::Args());
+  if (self) frame->AppendFrameMember(self, Names::This());
   return frame;
 }
 

@@ -29,6 +29,15 @@ void MemberMap::Set(Atom name, TOL_Var* value) {
   }
 }
 
+void MemberMap::Append(Atom name, TOL_Var* value) {
+  entries_.push_back({name, Ref<TOL_Var>(value)});
+  if (index_) {
+    index_->emplace(name, static_cast<int>(entries_.size() - 1));
+  } else if (entries_.size() >= kIndexFrom) {
+    RebuildIndex();
+  }
+}
+
 Ref<TOL_Var> MemberMap::Remove(Atom name) {
   int i = IndexOf(name);
   if (i < 0) return nullptr;

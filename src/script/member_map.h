@@ -27,8 +27,19 @@ class MemberMap {
     int i = IndexOf(name);
     return i < 0 ? nullptr : entries_[i].value.get();
   }
+  // Find, trying first the position `hint` where the name stood last time (a compiled name
+  // keeps one per use): a function's locals stand at the same positions in every call.
+  TOL_Var* Find(Atom name, uint32_t& hint) const {
+    if (hint < entries_.size() && entries_[hint].name == name) return entries_[hint].value.get();
+    int i = IndexOf(name);
+    if (i < 0) return nullptr;
+    hint = static_cast<uint32_t>(i);
+    return entries_[i].value.get();
+  }
   // Stores `value` (count raised); the value it replaces loses a count.
   void Set(Atom name, TOL_Var* value);
+  // Set, for a name the map is known not to hold yet (a frame being built).
+  void Append(Atom name, TOL_Var* value);
   // Removes the member and hands its count to the caller.
   Ref<TOL_Var> Remove(Atom name);
   void Clear();

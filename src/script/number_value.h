@@ -30,7 +30,7 @@ struct Number {
     int64_t l;
     double d;
   };
-  Number() : l(0) {}
+  Number() {}  // no number: the value fields are not read
 
   static Number Bool(bool v) { Number n; n.type = kTypeBool; n.b = v; return n; }
   static Number Int(int32_t v) { Number n; n.type = kTypeInt; n.i = v; return n; }

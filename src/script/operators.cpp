@@ -178,7 +178,111 @@ int Order(const Operand& l, const Operand& r) {
   return a < b ? -1 : a > b ? 1 : 0;
 }
 
+int NumberOrder(const Number& l, const Number& r, bool wide, bool real) {
+  if (wide) {
+    int64_t a = l.GetInt64(), b = r.GetInt64();
+    return a < b ? -1 : a > b ? 1 : 0;
+  }
+  if (real) {
+    double a = l.GetDouble(), b = r.GetDouble();
+    return a < b ? -1 : a > b ? 1 : a == b ? 0 : 2;
+  }
+  int32_t a = l.GetLong(), b = r.GetLong();
+  return a < b ? -1 : a > b ? 1 : 0;
+}
+
 }  // namespace
+
+// The branches below are those of Arithmetic, Bitwise, Equal and Order with the text branches
+// left out (a number is never text).
+bool NumberCompare(int32_t op, const Number& l, const Number& r) {
+  const bool wide = l.type == kTypeInt64 || r.type == kTypeInt64;
+  const bool real = l.type == kTypeDouble || r.type == kTypeDouble;
+  if (op == kOpEqual || op == kOpNotEqual) {
+    bool equal;
+    if (wide) equal = l.GetInt64() == r.GetInt64();
+    else if (real) equal = l.GetDouble() == r.GetDouble();
+    else if (l.type == kTypeInt || r.type == kTypeInt) equal = l.GetLong() == r.GetLong();
+    else equal = l.GetBool() == r.GetBool();
+    return op == kOpEqual ? equal : !equal;
+  }
+  const int o = NumberOrder(l, r, wide, real);
+  switch (op) {
+    case kOpLess: return o == -1;
+    case kOpGreater: return o == 1;
+    case kOpLessEqual: return o == -1 || o == 0;
+    case kOpGreaterEqual: return o == 1 || o == 0;
+    default: return false;
+  }
+}
+
+Number NumberBinary(int32_t op, const Number& l, const Number& r) {
+  const bool wide = l.type == kTypeInt64 || r.type == kTypeInt64;
+  const bool real = l.type == kTypeDouble || r.type == kTypeDouble;
+  switch (op) {
+    case kOpPlus:
+      if (wide) return Number::Int64(Add64(l.GetInt64(), r.GetInt64()));
+      if (real) return Number::Double(l.GetDouble() + r.GetDouble());
+      return Number::Int(Wrap32(int64_t{l.GetLong()} + r.GetLong()));
+    case kOpMinus:
+      if (wide) return Number::Int64(Sub64(l.GetInt64(), r.GetInt64()));
+      if (real) return Number::Double(l.GetDouble() - r.GetDouble());
+      return Number::Int(Wrap32(int64_t{l.GetLong()} - r.GetLong()));
+    case kOpTimes:
+      if (wide) return Number::Int64(Mul64(l.GetInt64(), r.GetInt64()));
+      if (real) return Number::Double(l.GetDouble() * r.GetDouble());
+      return Number::Int(Wrap32(int64_t{l.GetLong()} * r.GetLong()));
+    case kOpDivide:
+      if (wide) return Number::Int64(Divide<int64_t>(l.GetInt64(), r.GetInt64()));
+      if (real) return Number::Double(DivideDouble(l.GetDouble(), r.GetDouble()));
+      return Number::Int(Divide<int32_t>(l.GetLong(), r.GetLong()));
+    case kOpModulo:
+      if (wide || real) return Number::Int64(Remainder<int64_t>(l.GetInt64(), r.GetInt64()));
+      return Number::Int(Remainder<int32_t>(l.GetLong(), r.GetLong()));
+    case kOpXor: case kOpAnd: case kOpOr: case kOpShiftLeft: case kOpShiftRight:
+      if (wide || real) {
+        int64_t a = l.GetInt64(), b = r.GetInt64();
+        if (op == kOpXor) return Number::Int64(a ^ b);
+        if (op == kOpAnd) return Number::Int64(a & b);
+        if (op == kOpOr) return Number::Int64(a | b);
+        return Number::Int64(Shift64(a, b, op == kOpShiftLeft));
+      } else {
+        int32_t a = l.GetLong(), b = r.GetLong();
+        if (op == kOpXor) return Number::Int(a ^ b);
+        if (op == kOpAnd) return Number::Int(a & b);
+        if (op == kOpOr) return Number::Int(a | b);
+        return Number::Int(Shift32(a, b, op == kOpShiftLeft));
+      }
+    case kOpPower:
+      if (wide) return Number::Int64(0);
+      return Number::Double(std::pow(l.GetDouble(), r.GetDouble()));
+    case kOpRoot:
+      if (wide) return Number::Int64(0);
+      return Number::Double(Roots(l.GetDouble(), r.GetLong()));
+    case kOpEqual: case kOpNotEqual: case kOpLess: case kOpGreater: case kOpLessEqual:
+    case kOpGreaterEqual:
+      return Number::Bool(NumberCompare(op, l, r));
+    case kOpLogicalAnd: return Number::Bool(l.GetBool() && r.GetBool());
+    case kOpLogicalOr: return Number::Bool(l.GetBool() || r.GetBool());
+    default:
+      return Number::Int(0);
+  }
+}
+
+int32_t AssignmentOperation(int32_t op) {
+  switch (op) {
+    case kOpTimesAssign: return kOpTimes;
+    case kOpDivideAssign: return kOpDivide;
+    case kOpPlusAssign: return kOpPlus;
+    case kOpMinusAssign: return kOpMinus;
+    case kOpShiftLeftAssign: return kOpShiftLeft;
+    case kOpShiftRightAssign: return kOpShiftRight;
+    case kOpAndAssign: return kOpAnd;
+    case kOpOrAssign: return kOpOr;
+    case kOpXorAssign: return kOpXor;
+    default: return 0;
+  }
+}
 
 bool Compare(int32_t op, const Operand& l, const Operand& r) {
   switch (op) {

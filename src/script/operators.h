@@ -63,6 +63,13 @@ bool Compare(int32_t op, const Operand& left, const Operand& right);
 // `left op= right`: computes and assigns into `left` (as its Assign would).
 void CompoundAssign(int32_t op, TOL_Var* left, const Operand& right);
 
+// The same on two numbers, which need none of the text and identity branches: the arithmetic,
+// bitwise, comparison and logical operators, and the assignment operators' own operations.
+Number NumberBinary(int32_t op, const Number& left, const Number& right);
+bool NumberCompare(int32_t op, const Number& left, const Number& right);
+// The operation `op=` applies before assigning ("+" for "+="); 0 for other operators.
+int32_t AssignmentOperation(int32_t op);
+
 // The same on values: every answer is a new value.
 inline VarRef BinaryOperation(int32_t op, TOL_Var* left, TOL_Var* right) {
   return Binary(op, Operand(left), Operand(right)).TakeValue();

@@ -61,6 +61,13 @@ class Registry {
     return c.nextOrder++;
   }
   static void DropUnmade() { ++registry_detail::g_counters.unmadeDropped; }
+  // `count` values made and dropped at once.
+  static void CountUnmade(int count) {
+    auto& c = registry_detail::g_counters;
+    c.tracked += count;
+    c.nextOrder += static_cast<uint64_t>(count);
+    c.unmadeDropped += static_cast<size_t>(count);
+  }
   // The value constructed by `make` takes over the unmade value of creation order `order`.
   template <class Make>
   static auto MakeUnmade(uint64_t order, Make make) {

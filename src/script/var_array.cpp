@@ -8,6 +8,8 @@ namespace tav::script {
 
 TOL_IMPLEMENT_CLASS(TOL_VarObArray)
 
+VarRef TOL_VarObArray::NewEmptySlot() { return NewRef(); }
+
 TOL_VarObArray* TOL_VarObArray::AsArray(TOL_Var* value) {
   return value ? dynamic_cast<TOL_VarObArray*>(value->GetTarget()) : nullptr;
 }

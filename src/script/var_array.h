@@ -49,10 +49,18 @@ class TOL_VarObArray : public TOL_VarObject {
   const ElementList& Elements() const { return elements_; }
   // Replaces every element at once (null entries become empty references).
   void AdoptElements(ElementList elements);
+  // Appends one element (null becomes an empty reference), for code filling a new array.
+  void PushElement(VarRef element) {
+    elements_.push_back(element ? std::move(element) : NewEmptySlot());
+  }
+  void ReserveElements(size_t count) { elements_.reserve(count); }
+  // A new frame's members ARGS and THIS.
+  void AppendFrameMember(TOL_Var* value, Atom name) { AppendMember(value, name); }
   // Reorders the elements by a permutation of their positions (sorting, shuffling).
   void Reorder(const std::vector<int>& order);
 
  private:
+  static VarRef NewEmptySlot();
   static TOL_VarObArray* AsArray(TOL_Var* value);
   static VarRef CopyElementForClone(TOL_Var* element);
   ElementList elements_;
