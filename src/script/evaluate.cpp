@@ -8,6 +8,7 @@
 
 #include "script/formulate.h"
 #include "script/frame.h"
+#include "script/method_table.h"
 #include "script/number_value.h"
 #include "script/numeric_plan.h"
 #include "script/operators.h"
@@ -31,11 +32,12 @@ struct StackItem {
   VarRef value;
   VarRef owner;         // the object a name was found in
   Atom name;
+  uint32_t* hint = nullptr;  // names: the compiled item's hint (FormulaItem::hint)
 
   StackItem() = default;
   StackItem(StackItem&& o) noexcept
       : kind(o.kind), shared(o.shared), fresh(o.fresh), number(o.number), order(o.order),
-        value(std::move(o.value)), owner(std::move(o.owner)), name(o.name) {
+        value(std::move(o.value)), owner(std::move(o.owner)), name(o.name), hint(o.hint) {
     o.number.type = kTypeNone;
   }
   StackItem& operator=(StackItem&& o) noexcept {
@@ -50,6 +52,7 @@ struct StackItem {
       value = std::move(o.value);
       owner = std::move(o.owner);
       name = o.name;
+      hint = o.hint;
     }
     return *this;
   }
@@ -273,7 +276,15 @@ void Resolve(StackItem& item) {
   TOL_VarObArray* frame = t_frames.empty() ? nullptr : t_frames.back();
   TOL_Var* found = nullptr;
   if (frame) {
-    found = frame->FindMember(item.name);
+    // A plain frame's own members are found where the name stood the last time; the array
+    // methods come first and the base (a frame has none) last, as in its FindMember.
+    if (item.hint && &frame->GetRuntimeClass() == &TOL_VarObArray::kClassInfo &&
+        !MethodTable::Get(kArrayMethods).Find(item.name)) {
+      found = frame->FindOwnMember(item.name, *item.hint);
+      if (!found && frame->GetBase()) found = frame->GetBase()->FindMember(item.name);
+    } else {
+      found = frame->FindMember(item.name);
+    }
     for (int slot = kThisSlot; !found && slot <= kReservedSlot; ++slot) {
       TOL_Var* element = frame->GetAt(slot);
       if (!element) continue;
@@ -332,6 +343,7 @@ size_t TOL_Formulate::Run(size_t count) {
       StackItem& copy = stack.emplace_back();
       copy.kind = item.kind;
       copy.name = item.name;
+      copy.hint = &item.hint;
       copy.owner = item.owner;
       copy.value = item.value;
       if (item.kind == kItemLiteral || item.kind == kItemTemporary) {

@@ -119,7 +119,7 @@ bool NumericPlan::Run(TOL_VarObArray* frame, size_t count, Values& s) const {
       case Kind::kElement: {
         TOL_Var* array = Lookup(frame, node);
         if (!array || &array->GetRuntimeClass() != &TOL_VarObArray::kClassInfo) return false;
-        TOL_Var* element = array->GetAt(node.index);
+        TOL_Var* element = static_cast<TOL_VarObArray*>(array)->Slot(node.index);
         if (!element) return false;
         s.n[s.size] = NumberOf(element);
         if (s.n[s.size].type == kTypeNone) return false;

@@ -89,11 +89,6 @@ void TOL_VarObArray::SetAt(int index, TOL_Var* value) {
   elements_[index] = VarRef(value);
 }
 
-TOL_Var* TOL_VarObArray::GetAt(int index) {
-  if (index < 0 || index >= GetCount()) return nullptr;
-  return elements_[index].get();
-}
-
 int TOL_VarObArray::IndexOf(TOL_Var* value) {
   for (size_t i = 0; i < elements_.size(); ++i) {
     if (elements_[i]->GetTarget() == value) return static_cast<int>(i);
