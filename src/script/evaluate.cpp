@@ -4,6 +4,7 @@
 
 #include "script/evaluator.h"
 
+#include <utility>
 #include <vector>
 
 #include "script/formulate.h"
@@ -14,6 +15,7 @@
 #include "script/operators.h"
 #include "script/registry.h"
 #include "script/scalars.h"
+#include "script/var_func.h"
 #include "script/var_ref.h"
 
 namespace tav::script {
@@ -89,6 +91,18 @@ struct StackItem {
 // items by index, never by reference, across anything that may call a script.
 thread_local std::vector<StackItem> t_stack;
 thread_local std::vector<TOL_VarObArray*> t_frames;
+
+// A FUNC's answer, when it is a number, is handed to the call waiting for it as the number and
+// the creation order reserved for it: made only when something needs it as a value, like every
+// other operator answer on the stack. Only a call that runs a FUNC waits like this, and only
+// for a RETURN evaluated against the frame it built.
+struct NumberAnswer {
+  TOL_VarObArray* frame = nullptr;  // the frame of the FUNC whose answer is awaited
+  bool given = false;
+  Number number;
+  uint64_t order = 0;
+};
+thread_local NumberAnswer t_answer;
 
 struct FramePush {
   explicit FramePush(TOL_VarObArray* frame) { t_frames.push_back(frame); }
@@ -248,11 +262,23 @@ void ApplyCall(size_t calleeIndex, size_t argumentCount) {
   if (!self && caller) self = caller->GetAt(kThisSlot);
   TOL_Var* globals = caller ? caller->GetAt(kGlobalSlot) : nullptr;
   Ref<TOL_VarObArray> frame = NewFrame(args.get(), self, globals);
+  const bool script = &callee->GetRuntimeClass() == &TOL_VarFuncState::kClassInfo;
+  TOL_VarObArray* const outer = std::exchange(t_answer.frame, script ? frame.get() : nullptr);
+  t_answer.given = false;
   VarRef result = callee->Call(frame.get());
+  t_answer.frame = outer;
+  const bool numberGiven = std::exchange(t_answer.given, false);
   // The stack may have grown (and moved) during the call: address the item afresh.
   StackItem& item = stack[calleeIndex];
-  if (result) MakeTemporary(item, std::move(result), false);  // a callee may answer a value it keeps
-  else MakeLiteralZero(item);
+  if (result) {
+    MakeTemporary(item, std::move(result), false);  // a callee may answer a value it keeps
+  } else if (numberGiven) {
+    MakeTemporary(item, nullptr, false);
+    item.number = t_answer.number;
+    item.order = t_answer.order;
+  } else {
+    MakeLiteralZero(item);
+  }
   item.owner.reset();
 }
 
@@ -355,28 +381,63 @@ size_t TOL_Formulate::Run(size_t count) {
   return base;
 }
 
-VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame) {
+namespace {
+
+void GiveNumber(const Number& number, uint64_t order) {
+  t_answer.given = true;
+  t_answer.number = number;
+  t_answer.order = order;
+}
+
+}  // namespace
+
+VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame) { return Evaluate(frame, false); }
+
+VarRef TOL_Formulate::EvaluateAnswer(TOL_VarObArray* frame) {
+  return Evaluate(frame, frame && frame == t_answer.frame);
+}
+
+VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame, bool giveNumber) {
   if (plan_) {
-    VarRef result;
-    if (plan_->Evaluate(frame, result)) return result;
+    Number number;
+    if (plan_->EvaluateNumber(frame, number)) {
+      if (!giveNumber) return number.MakeValue();
+      GiveNumber(number, Registry::ReserveUnmade());
+      return nullptr;
+    }
   }
   FramePush push(frame);
   std::vector<StackItem>& stack = t_stack;
   const size_t base = Run(items_.size());
   VarRef result;
+  bool given = false;
   if (stack.size() > base) {
     StackItem& first = stack[base];
     Resolve(first);
     Own(first);
     if (first.kind != kItemVariable) {
-      result = VarRef(first.Value());
+      if (giveNumber && first.IsNumber()) {
+        GiveNumber(first.number, first.order);
+        first.number.type = kTypeNone;  // handed over, not dropped
+        given = true;
+      } else {
+        result = VarRef(first.Value());
+      }
     } else if (first.value->IsValue()) {
-      result = first.value->Clone(nullptr);
+      // A copy of a number variable is the number, made (or reserved) now.
+      const Number number = giveNumber ? NumberOf(first.value.get()) : Number();
+      if (number.type != kTypeNone) {
+        GiveNumber(number, Registry::ReserveUnmade());
+        given = true;
+      } else {
+        result = first.value->Clone(nullptr);
+      }
     } else {
       result = NewRef(first.value.get());
     }
   }
   stack.resize(base);
+  if (given) return nullptr;
   return result ? result : Make<TOL_Var>();
 }
 

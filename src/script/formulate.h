@@ -62,6 +62,9 @@ class TOL_Formulate : public TOL_SmallObject {
   bool Compile(std::string_view text);
   // Never null: an empty formula answers a new plain value.
   VarRef Evaluate(TOL_VarObArray* frame);
+  // Evaluate for a RETURN. A number answer goes straight to the script call waiting for it,
+  // without being made (see evaluate.cpp), and the result is then null.
+  VarRef EvaluateAnswer(TOL_VarObArray* frame);
   // Evaluates for the effects alone, where the result would only be released (expression
   // statements, loop clauses, initialisers): the same work without copying the result.
   void Execute(TOL_VarObArray* frame);
@@ -80,6 +83,7 @@ class TOL_Formulate : public TOL_SmallObject {
  private:
   // Runs the first `count` items; answers the stack base, above which the items left lie.
   size_t Run(size_t count);
+  VarRef Evaluate(TOL_VarObArray* frame, bool giveNumber);
 
   std::string source_;
   std::vector<FormulaItem> items_;

@@ -192,21 +192,23 @@ bool NumericPlan::EvaluateBool(TOL_VarObArray* frame, bool& truth) const {
   return true;
 }
 
-bool NumericPlan::Evaluate(TOL_VarObArray* frame, VarRef& result) const {
+bool NumericPlan::EvaluateNumber(TOL_VarObArray* frame, Number& number) const {
   if (!IsPlainFrame(frame)) return false;
   const Node& root = nodes_.back();
   if (root.kind != Kind::kElement && root.kind != Kind::kUnary && root.kind != Kind::kBinary) return false;
   Values s;
   if (!Run(frame, nodes_.size(), s)) return false;
-  if (root.kind == Kind::kElement) {
-    // A variable's value is answered as a copy.
-    Registry::CountUnmade(s.made);
-    result = s.v[0]->Clone(nullptr);
-    return true;
-  }
-  // The answer of the last operator is made: the others were made and dropped before it.
-  Registry::CountUnmade(s.made - 1);
-  result = s.n[0].MakeValue();
+  // A variable's value is answered as a copy (a new value of its exact class); an operator's
+  // answer is made, the answers before it were made and dropped.
+  Registry::CountUnmade(root.kind == Kind::kElement ? s.made : s.made - 1);
+  number = s.n[0];
+  return true;
+}
+
+bool NumericPlan::Evaluate(TOL_VarObArray* frame, VarRef& result) const {
+  Number number;
+  if (!EvaluateNumber(frame, number)) return false;
+  result = number.MakeValue();
   return true;
 }
 
