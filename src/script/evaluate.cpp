@@ -314,6 +314,13 @@ void Resolve(StackItem& item) {
     for (int slot = kThisSlot; !found && slot <= kReservedSlot; ++slot) {
       TOL_Var* element = frame->GetAt(slot);
       if (!element) continue;
+      // The global object (a plain object) is asked by position first, as the frame is.
+      if (slot == kGlobalSlot && item.hint && &element->GetRuntimeClass() == &TOL_VarObject::kClassInfo) {
+        auto* object = static_cast<TOL_VarObject*>(element);
+        found = object->FindOwnMember(item.name, *item.hint);
+        if (!found && object->GetBase()) found = object->GetBase()->FindMember(item.name);
+        continue;
+      }
       found = element->FindMember(item.name);
       if (found && slot != kGlobalSlot) item.owner = VarRef(element);
     }

@@ -23,17 +23,6 @@ VarRef Number::MakeValue() const {
   }
 }
 
-// Exact classes only: a derived engine class (a time is an INT64) may convert or assign in its
-// own way.
-Number NumberOf(TOL_Var* value) {
-  const archive::ClassInfo* cls = &value->GetRuntimeClass();
-  if (cls == &TOL_VarInt::kClassInfo) return Number::Int(static_cast<TOL_VarInt*>(value)->Value());
-  if (cls == &TOL_VarInt64::kClassInfo) return Number::Int64(static_cast<TOL_VarInt64*>(value)->Value());
-  if (cls == &TOL_VarDouble::kClassInfo) return Number::Double(static_cast<TOL_VarDouble*>(value)->Value());
-  if (cls == &TOL_VarBool::kClassInfo) return Number::Bool(static_cast<TOL_VarBool*>(value)->Value());
-  return Number();
-}
-
 bool AssignNumber(TOL_Var* target, const Number& n) {
   const archive::ClassInfo* cls = &target->GetRuntimeClass();
   if (cls == &TOL_VarInt::kClassInfo) {

@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 
+#include "script/scalars.h"
 #include "script/var.h"
 
 namespace tav::script {
@@ -75,8 +76,16 @@ struct Number {
 };
 
 // The number a value holds when it is exactly one of the four number classes (not a reference
-// to one, nor an engine class derived from one); none otherwise.
-Number NumberOf(TOL_Var* value);
+// to one, nor an engine class derived from one, which may convert or assign in its own way);
+// none otherwise.
+inline Number NumberOf(TOL_Var* value) {
+  const archive::ClassInfo* cls = &value->GetRuntimeClass();
+  if (cls == &TOL_VarInt::kClassInfo) return Number::Int(static_cast<TOL_VarInt*>(value)->Value());
+  if (cls == &TOL_VarInt64::kClassInfo) return Number::Int64(static_cast<TOL_VarInt64*>(value)->Value());
+  if (cls == &TOL_VarDouble::kClassInfo) return Number::Double(static_cast<TOL_VarDouble*>(value)->Value());
+  if (cls == &TOL_VarBool::kClassInfo) return Number::Bool(static_cast<TOL_VarBool*>(value)->Value());
+  return Number();
+}
 // Stores `n` into `target` as target->Assign(value of n) would, when `target` is exactly one of
 // the four number classes; false (and nothing done) otherwise.
 bool AssignNumber(TOL_Var* target, const Number& n);

@@ -95,7 +95,7 @@ std::shared_ptr<const NumericPlan> NumericPlan::Build(const std::vector<FormulaI
   return plan;
 }
 
-TOL_Var* NumericPlan::Lookup(TOL_VarObArray* frame, const Node& node) const {
+inline TOL_Var* NumericPlan::Lookup(TOL_VarObArray* frame, const Node& node) const {
   if (MethodTable::Get(kArrayMethods).Find(node.name)) return nullptr;
   return frame->FindOwnMember(node.name, node.hint);
 }
