@@ -86,11 +86,13 @@ struct StackItem {
   Operand AsOperand() const { return number.type != kTypeNone ? Operand(number) : Operand(value.get()); }
 };
 
-// One value stack for all evaluations on this thread; a nested evaluation (a call inside an
-// expression) works above the items of the one that called it. Handlers therefore address
-// items by index, never by reference, across anything that may call a script.
-thread_local std::vector<StackItem> t_stack;
-thread_local std::vector<TOL_VarObArray*> t_frames;
+// One value stack for all evaluations; a nested evaluation (a call inside an expression) works
+// above the items of the one that called it. Handlers therefore address items by index, never
+// by reference, across anything that may call a script. Scripts run on the engine's thread
+// only (the registry and the pools they use are not shared either), so the stacks are plain
+// process-wide lists: a thread-local one with a destructor costs a guard test at every use.
+std::vector<StackItem> t_stack;
+std::vector<TOL_VarObArray*> t_frames;
 
 // A FUNC's answer, when it is a number, is handed to the call waiting for it as the number and
 // the creation order reserved for it: made only when something needs it as a value, like every
@@ -102,7 +104,7 @@ struct NumberAnswer {
   Number number;
   uint64_t order = 0;
 };
-thread_local NumberAnswer t_answer;
+NumberAnswer t_answer;
 
 struct FramePush {
   explicit FramePush(TOL_VarObArray* frame) { t_frames.push_back(frame); }
