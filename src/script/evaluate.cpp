@@ -261,8 +261,8 @@ void ApplyCall(size_t calleeIndex, size_t argumentCount) {
   TOL_VarObArray* caller = t_frames.empty() ? nullptr : t_frames.back();
   VarRef callee(stack[calleeIndex].Value());
   TOL_Var* self = stack[calleeIndex].owner.get();
-  if (!self && caller) self = caller->GetAt(kThisSlot);
-  TOL_Var* globals = caller ? caller->GetAt(kGlobalSlot) : nullptr;
+  if (!self && caller) self = caller->Slot(kThisSlot);
+  TOL_Var* globals = caller ? caller->Slot(kGlobalSlot) : nullptr;
   Ref<TOL_VarObArray> frame = NewFrame(args.get(), self, globals);
   const bool script = &callee->GetRuntimeClass() == &TOL_VarFuncState::kClassInfo;
   TOL_VarObArray* const outer = std::exchange(t_answer.frame, script ? frame.get() : nullptr);
@@ -314,7 +314,7 @@ void Resolve(StackItem& item) {
       found = frame->FindMember(item.name);
     }
     for (int slot = kThisSlot; !found && slot <= kReservedSlot; ++slot) {
-      TOL_Var* element = frame->GetAt(slot);
+      TOL_Var* element = frame->Slot(slot);
       if (!element) continue;
       // The global object (a plain object) is asked by position first, as the frame is.
       if (slot == kGlobalSlot && item.hint && &element->GetRuntimeClass() == &TOL_VarObject::kClassInfo) {

@@ -29,11 +29,10 @@ void MemberMap::Set(Atom name, TOL_Var* value) {
   }
 }
 
-void MemberMap::Append(Atom name, TOL_Var* value) {
-  entries_.push_back({name, Ref<TOL_Var>(value)});
+void MemberMap::IndexLast() {
   if (index_) {
-    index_->emplace(name, static_cast<int>(entries_.size() - 1));
-  } else if (entries_.size() >= kIndexFrom) {
+    index_->emplace(entries_.back().name, static_cast<int>(entries_.size() - 1));
+  } else {
     RebuildIndex();
   }
 }

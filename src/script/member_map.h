@@ -39,7 +39,10 @@ class MemberMap {
   // Stores `value` (count raised); the value it replaces loses a count.
   void Set(Atom name, TOL_Var* value);
   // Set, for a name the map is known not to hold yet (a frame being built).
-  void Append(Atom name, TOL_Var* value);
+  void Append(Atom name, TOL_Var* value) {
+    entries_.emplace_back(Entry{name, Ref<TOL_Var>(value)});
+    if (index_ || entries_.size() >= kIndexFrom) [[unlikely]] IndexLast();
+  }
   // Removes the member and hands its count to the caller.
   Ref<TOL_Var> Remove(Atom name);
   void Clear();
@@ -51,6 +54,7 @@ class MemberMap {
  private:
   static constexpr size_t kIndexFrom = 12;
   int IndexOf(Atom name) const;
+  void IndexLast();
   void RebuildIndex();
 
   // Four inline: a frame's ARGS and THIS, and a local or two.

@@ -18,8 +18,6 @@ struct Pending {
 };
 
 struct State {
-  TOL_Var* newest = nullptr;     // the registry is a list from the newest back to the oldest
-  TOL_Var* oldest = nullptr;
   int growStep = 10000;
   std::vector<Pending> pending;  // counts fell to zero; not yet visited by a pass
   std::vector<Pending> spare;    // the previous pass's list, kept for its capacity
@@ -67,33 +65,6 @@ State& S() {
 
 
 void NoteUnreferenced(TOL_Var* var) { Registry::Note(var); }
-
-void Registry::Link(TOL_Var* var) {
-  State& s = S();
-  auto& c = registry_detail::g_counters;
-  if (c.adoptOrder) [[unlikely]] {
-    // An unmade value becomes this one: it keeps its place in the creation order, and it was
-    // counted when it was reserved. Only the pass order depends on creation orders; the list
-    // below is just the set of values, so where it stands in the list does not matter.
-    var->order_ = std::exchange(c.adoptOrder, 0);
-  } else {
-    var->order_ = c.nextOrder++;
-    ++c.tracked;
-  }
-  var->nextLive_ = s.newest;  // next = older
-  if (s.newest) s.newest->prevLive_ = var;
-  s.newest = var;
-  if (!s.oldest) s.oldest = var;
-}
-
-void Registry::Unlink(TOL_Var* var) {
-  State& s = S();
-  if (var->prevLive_) var->prevLive_->nextLive_ = var->nextLive_;
-  else s.newest = var->nextLive_;
-  if (var->nextLive_) var->nextLive_->prevLive_ = var->prevLive_;
-  else s.oldest = var->prevLive_;
-  --registry_detail::g_counters.tracked;
-}
 
 void Registry::Note(TOL_Var* var) {
   if (var->pending_) return;
@@ -179,8 +150,8 @@ void Registry::DestroyEverything() {
   State& s = S();
   g_tearingDown = true;
   s.pending.clear();
-  while (s.newest) {
-    TOL_Var* var = s.newest;
+  while (registry_detail::g_counters.newest) {
+    TOL_Var* var = registry_detail::g_counters.newest;
     Unlink(var);
     var->prevLive_ = var->nextLive_ = nullptr;
     delete var;

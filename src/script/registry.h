@@ -24,6 +24,9 @@ struct Counters {
   size_t unmadeDropped = 0;
   // Non-zero: the next value linked takes this creation order and is already tracked.
   uint64_t adoptOrder = 0;
+  // The registry is a list of the values from the newest back to the oldest.
+  TOL_Var* newest = nullptr;
+  TOL_Var* oldest = nullptr;
 };
 inline Counters g_counters;
 }  // namespace registry_detail
@@ -78,6 +81,7 @@ class Registry {
  private:
   friend class TOL_Var;
   friend void NoteUnreferenced(TOL_Var* var);
+  // Defined in var.h: every value's construction and destruction runs them.
   static void Link(TOL_Var* var);
   static void Unlink(TOL_Var* var);
   static void Note(TOL_Var* var);

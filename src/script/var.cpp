@@ -8,12 +8,6 @@ namespace tav::script {
 const archive::ClassInfo TOL_Var::kClassInfo{
     "TOL_Var", 1, []() -> archive::Object* { return new TOL_Var(); }};
 
-TOL_Var::TOL_Var() { Registry::Link(this); }
-
-TOL_Var::~TOL_Var() {
-  if (!g_tearingDown) Registry::Unlink(this);
-}
-
 // Every value's payload starts with a version word; readers ignore its value.
 void TOL_Var::Serialize(archive::Archive& ar) {
   if (ar.IsStoring()) ar.WriteWord(1);

@@ -29,12 +29,13 @@ class TOL_VarObArray : public TOL_VarObject {
   void SetSize(int count, int grow) override;
   void SetAt(int index, TOL_Var* value) override;
   TOL_Var* GetAt(int index) override {
-    if (index < 0 || index >= GetCount()) return nullptr;
+    if (index < 0 || static_cast<size_t>(index) >= elements_.size()) return nullptr;
     return elements_[static_cast<size_t>(index)].get();
   }
   int IndexOf(TOL_Var* value) override;
   int GetCount() override { return static_cast<int>(elements_.size()); }
-  // Frames are plain arrays: their slots are read without a virtual call.
+  // Frames are plain arrays (no class of theirs reads elements in its own way): their slots are
+  // read without a virtual call.
   TOL_Var* Slot(int index) { return TOL_VarObArray::GetAt(index); }
   int Add(TOL_Var* value) override;
   void InsertAt(int index, TOL_Var* value) override;
