@@ -306,7 +306,7 @@ void Resolve(StackItem& item) {
   if (frame) {
     // A plain frame's own members are found where the name stood the last time; the array
     // methods come first and the base (a frame has none) last, as in its FindMember.
-    if (item.hint && &frame->GetRuntimeClass() == &TOL_VarObArray::kClassInfo &&
+    if (item.hint && frame->ExactClass() == TOL_Var::Exact::kArray &&
         !MethodTable::Get(kArrayMethods).Find(item.name)) {
       found = frame->FindOwnMember(item.name, *item.hint);
       if (!found && frame->GetBase()) found = frame->GetBase()->FindMember(item.name);

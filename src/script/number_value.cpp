@@ -24,19 +24,13 @@ VarRef Number::MakeValue() const {
 }
 
 bool AssignNumber(TOL_Var* target, const Number& n) {
-  const archive::ClassInfo* cls = &target->GetRuntimeClass();
-  if (cls == &TOL_VarInt::kClassInfo) {
-    static_cast<TOL_VarInt*>(target)->SetValue(n.GetLong());
-  } else if (cls == &TOL_VarInt64::kClassInfo) {
-    static_cast<TOL_VarInt64*>(target)->SetValue(n.GetInt64());
-  } else if (cls == &TOL_VarDouble::kClassInfo) {
-    static_cast<TOL_VarDouble*>(target)->SetValue(n.GetDouble());
-  } else if (cls == &TOL_VarBool::kClassInfo) {
-    static_cast<TOL_VarBool*>(target)->SetValue(n.GetBool());
-  } else {
-    return false;
+  switch (target->ExactClass()) {
+    case TOL_Var::Exact::kInt: static_cast<TOL_VarInt*>(target)->SetValue(n.GetLong()); return true;
+    case TOL_Var::Exact::kInt64: static_cast<TOL_VarInt64*>(target)->SetValue(n.GetInt64()); return true;
+    case TOL_Var::Exact::kDouble: static_cast<TOL_VarDouble*>(target)->SetValue(n.GetDouble()); return true;
+    case TOL_Var::Exact::kBool: static_cast<TOL_VarBool*>(target)->SetValue(n.GetBool()); return true;
+    default: return false;
   }
-  return true;
 }
 
 }  // namespace tav::script

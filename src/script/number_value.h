@@ -79,12 +79,13 @@ struct Number {
 // to one, nor an engine class derived from one, which may convert or assign in its own way);
 // none otherwise.
 inline Number NumberOf(TOL_Var* value) {
-  const archive::ClassInfo* cls = &value->GetRuntimeClass();
-  if (cls == &TOL_VarInt::kClassInfo) return Number::Int(static_cast<TOL_VarInt*>(value)->Value());
-  if (cls == &TOL_VarInt64::kClassInfo) return Number::Int64(static_cast<TOL_VarInt64*>(value)->Value());
-  if (cls == &TOL_VarDouble::kClassInfo) return Number::Double(static_cast<TOL_VarDouble*>(value)->Value());
-  if (cls == &TOL_VarBool::kClassInfo) return Number::Bool(static_cast<TOL_VarBool*>(value)->Value());
-  return Number();
+  switch (value->ExactClass()) {
+    case TOL_Var::Exact::kInt: return Number::Int(static_cast<TOL_VarInt*>(value)->Value());
+    case TOL_Var::Exact::kInt64: return Number::Int64(static_cast<TOL_VarInt64*>(value)->Value());
+    case TOL_Var::Exact::kDouble: return Number::Double(static_cast<TOL_VarDouble*>(value)->Value());
+    case TOL_Var::Exact::kBool: return Number::Bool(static_cast<TOL_VarBool*>(value)->Value());
+    default: return Number();
+  }
 }
 // Stores `n` into `target` as target->Assign(value of n) would, when `target` is exactly one of
 // the four number classes; false (and nothing done) otherwise.

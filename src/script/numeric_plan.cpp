@@ -24,14 +24,36 @@ bool IsUnary(int32_t op) {
   return op == kOpUnaryPlus || op == kOpUnaryMinus || op == kOpNot || op == kOpComplement;
 }
 
+// NumberBinary's INT and INT64 branches of the commonest operators, kept where the plan's loop
+// can inline them; false for anything else, which NumberBinary answers.
+inline bool IntegerBinary(int32_t op, const Number& l, const Number& r, Number& out) {
+  const bool lInt = l.type == kTypeInt, rInt = r.type == kTypeInt;
+  if (!(lInt || l.type == kTypeInt64) || !(rInt || r.type == kTypeInt64)) return false;
+  if (lInt && rInt) {
+    const int64_t a = l.i, b = r.i;
+    switch (op) {
+      case kOpPlus: out = Number::Int(static_cast<int32_t>(static_cast<uint32_t>(a + b))); return true;
+      case kOpMinus: out = Number::Int(static_cast<int32_t>(static_cast<uint32_t>(a - b))); return true;
+      case kOpTimes: out = Number::Int(static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(a * b)))); return true;
+      default: return false;
+    }
+  }
+  const uint64_t a = static_cast<uint64_t>(lInt ? int64_t{l.i} : l.l);
+  const uint64_t b = static_cast<uint64_t>(rInt ? int64_t{r.i} : r.l);
+  switch (op) {
+    case kOpPlus: out = Number::Int64(static_cast<int64_t>(a + b)); return true;
+    case kOpMinus: out = Number::Int64(static_cast<int64_t>(a - b)); return true;
+    case kOpTimes: out = Number::Int64(static_cast<int64_t>(a * b)); return true;
+    default: return false;
+  }
+}
+
 bool IsAssignment(int32_t op) { return op >= kOpAssign && op <= kOpXorAssign; }
 
 bool IsComparison(int32_t op) { return op >= kOpEqual && op <= kOpGreater; }
 
 // Frames are plain arrays: a name is looked up among the array methods, then the members.
-bool IsPlainFrame(TOL_VarObArray* frame) {
-  return frame && &frame->GetRuntimeClass() == &TOL_VarObArray::kClassInfo;
-}
+bool IsPlainFrame(TOL_VarObArray* frame) { return frame && frame->ExactClass() == TOL_Var::Exact::kArray; }
 
 }  // namespace
 
@@ -95,53 +117,60 @@ std::shared_ptr<const NumericPlan> NumericPlan::Build(const std::vector<FormulaI
   return plan;
 }
 
-inline TOL_Var* NumericPlan::Lookup(TOL_VarObArray* frame, const Node& node) const {
-  if (MethodTable::Get(kArrayMethods).Find(node.name)) return nullptr;
-  return frame->FindOwnMember(node.name, node.hint);
-}
-
 bool NumericPlan::Run(TOL_VarObArray* frame, size_t count, Values& s) const {
-  for (size_t i = 0; i < count; ++i) {
-    const Node& node = nodes_[i];
-    switch (node.kind) {
+  // The array methods come first in a frame's lookup: a name they define is not a local.
+  const MethodTable& arrayMethods = MethodTable::Get(kArrayMethods);
+  auto local = [&](const Node& node) -> TOL_Var* {
+    if (arrayMethods.Find(node.name)) return nullptr;
+    return frame->FindOwnMember(node.name, node.hint);
+  };
+  Number* numbers = s.n;
+  TOL_Var** variables = s.v;
+  size_t size = 0;
+  int made = 0;
+  for (const Node *node = nodes_.data(), *end = node + count; node != end; ++node) {
+    switch (node->kind) {
       case Kind::kLocal: {
-        TOL_Var* value = Lookup(frame, node);
+        TOL_Var* value = local(*node);
         if (!value) return false;
-        s.n[s.size] = NumberOf(value);
-        if (s.n[s.size].type == kTypeNone) return false;
-        s.v[s.size++] = value;
+        numbers[size] = NumberOf(value);
+        if (numbers[size].type == kTypeNone) return false;
+        variables[size++] = value;
         break;
       }
       case Kind::kConstant:
-        s.n[s.size] = node.constant;
-        s.v[s.size++] = nullptr;
+        numbers[size] = node->constant;
+        variables[size++] = nullptr;
         break;
       case Kind::kElement: {
-        TOL_Var* array = Lookup(frame, node);
-        if (!array || &array->GetRuntimeClass() != &TOL_VarObArray::kClassInfo) return false;
-        TOL_Var* element = static_cast<TOL_VarObArray*>(array)->Slot(node.index);
+        TOL_Var* array = local(*node);
+        if (!array || array->ExactClass() != TOL_Var::Exact::kArray) return false;
+        TOL_Var* element = static_cast<TOL_VarObArray*>(array)->Slot(node->index);
         if (!element) return false;
-        s.n[s.size] = NumberOf(element);
-        if (s.n[s.size].type == kTypeNone) return false;
-        s.v[s.size++] = element;
+        numbers[size] = NumberOf(element);
+        if (numbers[size].type == kTypeNone) return false;
+        variables[size++] = element;
         break;
       }
       case Kind::kUnary:
-        s.n[s.size - 1] = Unary(node.op, Operand(s.n[s.size - 1])).number;
-        s.v[s.size - 1] = nullptr;
-        ++s.made;
+        numbers[size - 1] = Unary(node->op, Operand(numbers[size - 1])).number;
+        variables[size - 1] = nullptr;
+        ++made;
         break;
-      case Kind::kBinary: {
-        --s.size;
-        s.n[s.size - 1] = NumberBinary(node.op, s.n[s.size - 1], s.n[s.size]);
-        s.v[s.size - 1] = nullptr;
-        ++s.made;
+      case Kind::kBinary:
+        --size;
+        if (!IntegerBinary(node->op, numbers[size - 1], numbers[size], numbers[size - 1])) {
+          numbers[size - 1] = NumberBinary(node->op, numbers[size - 1], numbers[size]);
+        }
+        variables[size - 1] = nullptr;
+        ++made;
         break;
-      }
       case Kind::kAssign:
         return false;  // only ever the root, which the callers apply themselves
     }
   }
+  s.size = size;
+  s.made = made;
   return true;
 }
 

@@ -65,7 +65,6 @@ class NumericPlan {
   };
   // Runs the first `count` nodes; false when the plan declines (nothing done).
   bool Run(TOL_VarObArray* frame, size_t count, Values& s) const;
-  TOL_Var* Lookup(TOL_VarObArray* frame, const Node& node) const;
 
   std::vector<Node> nodes_;  // postfix order, as the items
 };

@@ -2,6 +2,8 @@
 
 #include "archive/archive.h"
 #include "script/registry.h"
+#include "script/scalars.h"
+#include "script/var_array.h"
 
 namespace tav::script {
 
@@ -12,6 +14,16 @@ const archive::ClassInfo TOL_Var::kClassInfo{
 void TOL_Var::Serialize(archive::Archive& ar) {
   if (ar.IsStoring()) ar.WriteWord(1);
   else ar.ReadWord();
+}
+
+TOL_Var::Exact TOL_Var::FindExactClass() const {
+  const archive::ClassInfo* cls = &GetRuntimeClass();
+  if (cls == &TOL_VarInt::kClassInfo) return Exact::kInt;
+  if (cls == &TOL_VarInt64::kClassInfo) return Exact::kInt64;
+  if (cls == &TOL_VarDouble::kClassInfo) return Exact::kDouble;
+  if (cls == &TOL_VarBool::kClassInfo) return Exact::kBool;
+  if (cls == &TOL_VarObArray::kClassInfo) return Exact::kArray;
+  return Exact::kOther;
 }
 
 bool TOL_Var::IsValue() const {

@@ -109,10 +109,21 @@ class TOL_Var : public TOL_SmallObject, public archive::Object {
 
   bool IsCallable() const { return GetType() == kTypeFunction; }
 
+  // Which of the classes the evaluator computes with directly this value is exactly (not a
+  // class derived from one), found out once: a value never changes its class.
+  enum class Exact : uint8_t { kUnknown, kBool, kInt, kDouble, kInt64, kArray, kOther };
+  Exact ExactClass() const {
+    if (exact_ == Exact::kUnknown) [[unlikely]] exact_ = FindExactClass();
+    return exact_;
+  }
+
  private:
+  Exact FindExactClass() const;
+
   friend class Registry;
   int32_t refs_ = 1;
   bool pending_ = false;      // waiting in the registry's list of unreferenced values
+  mutable Exact exact_ = Exact::kUnknown;
   uint64_t order_ = 0;        // creation order: the registry walks from the newest to the oldest
   TOL_Var* prevLive_ = nullptr;
   TOL_Var* nextLive_ = nullptr;
