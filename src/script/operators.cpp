@@ -1,5 +1,6 @@
 // Operator semantics. The branch taken depends on the operands' type codes, tested in a fixed
-// order ("either STRING", then "either INT64", ...); the answer is always a new value.
+// order ("either STRING", then "either INT64", ...). Numbers are answered as numbers, which the
+// caller makes into values where it needs them; text is answered as a new value.
 
 #include "script/operators.h"
 
