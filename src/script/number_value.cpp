@@ -23,14 +23,4 @@ VarRef Number::MakeValue() const {
   }
 }
 
-bool AssignNumber(TOL_Var* target, const Number& n) {
-  switch (target->ExactClass()) {
-    case TOL_Var::Exact::kInt: static_cast<TOL_VarInt*>(target)->SetValue(n.GetLong()); return true;
-    case TOL_Var::Exact::kInt64: static_cast<TOL_VarInt64*>(target)->SetValue(n.GetInt64()); return true;
-    case TOL_Var::Exact::kDouble: static_cast<TOL_VarDouble*>(target)->SetValue(n.GetDouble()); return true;
-    case TOL_Var::Exact::kBool: static_cast<TOL_VarBool*>(target)->SetValue(n.GetBool()); return true;
-    default: return false;
-  }
-}
-
 }  // namespace tav::script

@@ -1,5 +1,7 @@
 #include "script/numeric_plan.h"
 
+#include <cstdint>
+
 #include "script/method_table.h"
 #include "script/operators.h"
 #include "script/registry.h"
@@ -35,6 +37,10 @@ inline bool IntegerBinary(int32_t op, const Number& l, const Number& r, Number& 
       case kOpPlus: out = Number::Int(static_cast<int32_t>(static_cast<uint32_t>(a + b))); return true;
       case kOpMinus: out = Number::Int(static_cast<int32_t>(static_cast<uint32_t>(a - b))); return true;
       case kOpTimes: out = Number::Int(static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(a * b)))); return true;
+      case kOpModulo:
+        // Remainder by 0 answers the largest value; by -1 it is 0 (INT_MIN % -1 would trap).
+        out = Number::Int(b == 0 ? INT32_MAX : b == -1 ? 0 : static_cast<int32_t>(a % b));
+        return true;
       default: return false;
     }
   }
@@ -44,6 +50,11 @@ inline bool IntegerBinary(int32_t op, const Number& l, const Number& r, Number& 
     case kOpPlus: out = Number::Int64(static_cast<int64_t>(a + b)); return true;
     case kOpMinus: out = Number::Int64(static_cast<int64_t>(a - b)); return true;
     case kOpTimes: out = Number::Int64(static_cast<int64_t>(a * b)); return true;
+    case kOpModulo: {
+      const int64_t x = static_cast<int64_t>(a), y = static_cast<int64_t>(b);
+      out = Number::Int64(y == 0 ? INT64_MAX : y == -1 ? 0 : x % y);
+      return true;
+    }
     default: return false;
   }
 }
@@ -197,7 +208,10 @@ bool NumericPlan::Execute(TOL_VarObArray* frame) const {
     const Number& current = s.n[0];
     const bool inPlace = current.type == kTypeInt && source.type == kTypeInt &&
                          (root.op == kOpPlusAssign || root.op == kOpMinusAssign || root.op == kOpTimesAssign);
-    AssignNumber(target, NumberBinary(AssignmentOperation(root.op), current, source));
+    const int32_t operation = AssignmentOperation(root.op);
+    Number result;
+    if (!IntegerBinary(operation, current, source, result)) result = NumberBinary(operation, current, source);
+    AssignNumber(target, result);
     if (!inPlace) ++s.made;
   }
   Registry::CountUnmade(s.made);

@@ -29,7 +29,7 @@ namespace {
 
 const char* const kExpressions[] = {
     // Operators of every kind on locals, literals and argument elements.
-    "i * i % 7", "l + i", "d / 0", "i / 0", "l % 0", "-i", "+d", "!b", "~l", "i << 33", "l >> 70",
+    "i * i % 7", "l + i", "d / 0", "i / 0", "l % 0", "i % 0", "i % -1", "l % -1", "-7 % 3", "l % i", "-i", "+d", "!b", "~l", "i << 33", "l >> 70",
     "i ** 2", "16 // 2", "i == 7.0", "b != 0", "d < i", "i >= l", "i && 0", "b || 0", "i ^ 5 | 2 & 3",
     "ARGS[0] - 1", "ARGS[1] * 2 + ARGS[0]", "(i + l) * (d - 1)",
     // What plans decline: out-of-range and text elements, text, references, missing names, array
