@@ -227,9 +227,21 @@ void ApplyOperator(int32_t op, size_t left) {
       // Outside a call a comma has no operation of its own; it yields its right operand.
       l = std::move(r);
       return;
-    default:
+    default: {
+      // Two numbers (unmade, or variables of exactly a number class) need none of the text and
+      // identity branches.
+      const Number left = l.IsNumber() ? l.number : l.value ? NumberOf(l.value.get()) : Number();
+      const Number right = left.type == kTypeNone ? Number()
+                           : r.IsNumber()         ? r.number
+                           : r.value              ? NumberOf(r.value.get())
+                                                  : Number();
+      if (right.type != kTypeNone) {
+        SetOutcome(l, Outcome{NumberBinary(op, left, right), nullptr});
+        return;
+      }
       SetOutcome(l, Binary(op, l.AsOperand(), r.AsOperand()));
       return;
+    }
   }
 }
 
