@@ -36,7 +36,9 @@ struct StackItem {
   Atom name;
   uint32_t* hint = nullptr;  // names: the compiled item's hint (FormulaItem::hint)
 
-  StackItem() = default;
+  // Provided, not defaulted: `emplace_back()` would otherwise zero the item before the member
+  // initialisers run.
+  StackItem() {}
   StackItem(StackItem&& o) noexcept
       : kind(o.kind), shared(o.shared), fresh(o.fresh), number(o.number), order(o.order),
         value(std::move(o.value)), owner(std::move(o.owner)), name(o.name), hint(o.hint) {

@@ -72,6 +72,8 @@ class TOL_VarObArray : public TOL_VarObject {
   ElementList elements_;
 };
 
-inline Ref<TOL_VarObArray> NewArray() { return Make<TOL_VarObArray>(); }
+// Default- rather than value-initialised: every member initialises itself, and zeroing the whole
+// object first (what `new T()` does for a defaulted constructor) cost every call a block fill.
+inline Ref<TOL_VarObArray> NewArray() { return Ref<TOL_VarObArray>::Adopt(new TOL_VarObArray); }
 
 }  // namespace tav::script
