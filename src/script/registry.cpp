@@ -29,12 +29,13 @@ struct State {
   uint32_t lastPass = 0;
   bool passRan = false;
   size_t nextClockReading = 0;  // interval-limited passes look at the clock from this many waiting
+  std::vector<Pending> sortScratch;
 };
 
 // Orders the marked list by creation order. The orders of values alive at one time lie close
 // together, so a radix sort over the span they cover takes a couple of linear passes where a
 // comparison sort of millions of entries would dominate the whole pass.
-void SortByOrder(std::vector<Pending>& list) {
+void SortByOrder(std::vector<Pending>& list, std::vector<Pending>& scratch) {
   if (list.size() < 64) {
     std::sort(list.begin(), list.end());
     return;
@@ -42,7 +43,7 @@ void SortByOrder(std::vector<Pending>& list) {
   auto [low, high] = std::minmax_element(list.begin(), list.end());
   const uint64_t base = low->order;
   const uint64_t span = high->order - base;
-  std::vector<Pending> scratch(list.size());
+  scratch.resize(list.size());  // kept from pass to pass: filled before it is read
   constexpr int kDigitBits = 8;
   constexpr size_t kBuckets = size_t{1} << kDigitBits;
   size_t counts[kBuckets];
@@ -94,7 +95,7 @@ int Registry::CollectGarbage() {
   std::vector<Pending> marked;
   marked.swap(s.spare);
   marked.swap(s.pending);  // pending takes the spare's (empty) capacity
-  if (!std::is_sorted(marked.begin(), marked.end())) SortByOrder(marked);
+  if (!std::is_sorted(marked.begin(), marked.end())) SortByOrder(marked, s.sortScratch);
   std::vector<Pending> dropped;
   s.passHeap = &dropped;
   while (!marked.empty() || !dropped.empty()) {
