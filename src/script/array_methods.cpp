@@ -150,7 +150,7 @@ void DefineSearchMethods() {
 
 // True when the array still holds exactly `snapshot`, element for element.
 bool Unchanged(TOL_VarObArray* array, const std::vector<VarRef>& snapshot) {
-  const std::vector<VarRef>& now = array->Elements();
+  const ElementList& now = array->Elements();
   return std::equal(now.begin(), now.end(), snapshot.begin(), snapshot.end());
 }
 

@@ -3,16 +3,18 @@
 #include "archive/archive.h"
 #include "script/blank_text.h"
 #include "script/compile_error.h"
+#include "script/numeric_plan.h"
 
 namespace tav::script {
 
 TOL_Formulate::TOL_Formulate(const TOL_Formulate& other)
-    : source_(other.source_), items_(other.items_) {}
+    : source_(other.source_), items_(other.items_), plan_(other.plan_) {}
 
 TOL_Formulate& TOL_Formulate::operator=(const TOL_Formulate& other) {
   if (this != &other) {
     source_ = other.source_;
     items_ = other.items_;
+    plan_ = other.plan_;
   }
   return *this;
 }
@@ -20,6 +22,7 @@ TOL_Formulate& TOL_Formulate::operator=(const TOL_Formulate& other) {
 void TOL_Formulate::Clear() {
   items_.clear();
   source_.clear();
+  plan_.reset();
 }
 
 void TOL_Formulate::Serialize(archive::Archive& ar) {

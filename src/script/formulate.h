@@ -6,11 +6,16 @@
 // expressions all go through here.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "script/var.h"
+
+namespace tav::script {
+class NumericPlan;
+}
 
 namespace tav::archive {
 class Archive;
@@ -39,6 +44,11 @@ struct FormulaItem {
   bool shared = false;
   // Stack items: a value an operator just made, which nothing else holds.
   bool fresh = false;
+  // Names: where the name stood among the frame's members when last looked up there.
+  mutable uint32_t hint = 0;
+  // The first item of a part that a numeric plan covers: the plan, and the item after the part.
+  std::shared_ptr<const NumericPlan> part;
+  uint32_t partEnd = 0;
 };
 
 class TOL_Formulate : public TOL_SmallObject {
@@ -52,6 +62,9 @@ class TOL_Formulate : public TOL_SmallObject {
   bool Compile(std::string_view text);
   // Never null: an empty formula answers a new plain value.
   VarRef Evaluate(TOL_VarObArray* frame);
+  // Evaluate for a RETURN. A number answer goes straight to the script call waiting for it,
+  // without being made (see evaluate.cpp), and the result is then null.
+  VarRef EvaluateAnswer(TOL_VarObArray* frame);
   // Evaluates for the effects alone, where the result would only be released (expression
   // statements, loop clauses, initialisers): the same work without copying the result.
   void Execute(TOL_VarObArray* frame);
@@ -70,9 +83,13 @@ class TOL_Formulate : public TOL_SmallObject {
  private:
   // Runs the first `count` items; answers the stack base, above which the items left lie.
   size_t Run(size_t count);
+  VarRef Evaluate(TOL_VarObArray* frame, bool giveNumber);
 
   std::string source_;
   std::vector<FormulaItem> items_;
+  // The same expression for the common case of numbers in local variables (see
+  // numeric_plan.h); null when the expression has parts the plan does not cover.
+  std::shared_ptr<const NumericPlan> plan_;
 };
 
 // Collects, on this thread and while it lives, the stored expressions that did not compile when

@@ -14,6 +14,7 @@
 #include "script/compile_error.h"
 #include "script/constants.h"
 #include "script/formulate.h"
+#include "script/numeric_plan.h"
 #include "script/number_text.h"
 #include "script/operator_table.h"
 #include "script/operators.h"
@@ -422,6 +423,8 @@ bool TOL_Formulate::Compile(std::string_view text) {
   }
   items_ = std::move(items);
   source_ = std::string(text);
+  plan_ = NumericPlan::Build(items_);
+  if (!plan_) NumericPlan::Mark(items_);
   return true;
 }
 

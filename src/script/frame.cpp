@@ -35,15 +35,13 @@ TOL_Var* EmptySlot() {
 // Every call builds one, so the slots are filled in one go rather than made empty and replaced.
 Ref<TOL_VarObArray> NewFrame(TOL_Var* args, TOL_Var* self, TOL_Var* globals) {
   auto frame = NewArray();
-  std::vector<VarRef> slots(kFrameSlots);
-  slots[kArgsSlot] = VarRef(args);
-  slots[kThisSlot] = VarRef(self);
-  slots[kWithSlot] = VarRef(EmptySlot());
-  slots[kGlobalSlot] = VarRef(globals);
-  slots[kReservedSlot] = VarRef(EmptySlot());
-  frame->AdoptElements(std::move(slots));
-  if (args) frame->SetMember(args, Names::Args());
-  if (self) frame->SetMember(self, Names::This());
+  frame->PushElement(VarRef(args));
+  frame->PushElement(VarRef(self));
+  frame->PushElement(VarRef(EmptySlot()));
+  frame->PushElement(VarRef(globals));
+  frame->PushElement(VarRef(EmptySlot()));
+  if (args) frame->AppendFrameMember(args, Names::Args());
+  if (self) frame->AppendFrameMember(self, Names::This());
   return frame;
 }
 

@@ -21,11 +21,18 @@ void MemberMap::Set(Atom name, TOL_Var* value) {
     entries_[i].value = Ref<TOL_Var>(value);
     return;
   }
-  if (entries_.empty()) entries_.reserve(4);  // a frame's ARGS and THIS, and a local or two
   entries_.push_back({name, Ref<TOL_Var>(value)});
   if (index_) {
     index_->emplace(name, static_cast<int>(entries_.size() - 1));
   } else if (entries_.size() >= kIndexFrom) {
+    RebuildIndex();
+  }
+}
+
+void MemberMap::IndexLast() {
+  if (index_) {
+    index_->emplace(entries_.back().name, static_cast<int>(entries_.size() - 1));
+  } else {
     RebuildIndex();
   }
 }

@@ -10,6 +10,7 @@
 
 #include "script/atom.h"
 #include "script/ref.h"
+#include "script/small_vector.h"
 
 namespace tav::script {
 
@@ -26,22 +27,38 @@ class MemberMap {
     int i = IndexOf(name);
     return i < 0 ? nullptr : entries_[i].value.get();
   }
+  // Find, trying first the position `hint` where the name stood last time (a compiled name
+  // keeps one per use): a function's locals stand at the same positions in every call.
+  TOL_Var* Find(Atom name, uint32_t& hint) const {
+    if (hint < entries_.size() && entries_[hint].name == name) return entries_[hint].value.get();
+    int i = IndexOf(name);
+    if (i < 0) return nullptr;
+    hint = static_cast<uint32_t>(i);
+    return entries_[i].value.get();
+  }
   // Stores `value` (count raised); the value it replaces loses a count.
   void Set(Atom name, TOL_Var* value);
+  // Set, for a name the map is known not to hold yet (a frame being built).
+  void Append(Atom name, TOL_Var* value) {
+    entries_.emplace_back(Entry{name, Ref<TOL_Var>(value)});
+    if (index_ || entries_.size() >= kIndexFrom) [[unlikely]] IndexLast();
+  }
   // Removes the member and hands its count to the caller.
   Ref<TOL_Var> Remove(Atom name);
   void Clear();
 
-  const std::vector<Entry>& Entries() const { return entries_; }
+  const SmallVector<Entry, 4>& Entries() const { return entries_; }
   size_t Size() const { return entries_.size(); }
   bool Empty() const { return entries_.empty(); }
 
  private:
   static constexpr size_t kIndexFrom = 12;
   int IndexOf(Atom name) const;
+  void IndexLast();
   void RebuildIndex();
 
-  std::vector<Entry> entries_;
+  // Four inline: a frame's ARGS and THIS, and a local or two.
+  SmallVector<Entry, 4> entries_;
   std::unique_ptr<std::unordered_map<Atom, int, AtomHash>> index_;
 };
 

@@ -18,10 +18,6 @@ struct Pending {
 };
 
 struct State {
-  TOL_Var* newest = nullptr;     // the registry is a list from the newest back to the oldest
-  TOL_Var* oldest = nullptr;
-  uint64_t nextOrder = 1;
-  int tracked = 0;
   int growStep = 10000;
   std::vector<Pending> pending;  // counts fell to zero; not yet visited by a pass
   std::vector<Pending> spare;    // the previous pass's list, kept for its capacity
@@ -33,12 +29,13 @@ struct State {
   uint32_t lastPass = 0;
   bool passRan = false;
   size_t nextClockReading = 0;  // interval-limited passes look at the clock from this many waiting
+  std::vector<Pending> sortScratch;
 };
 
 // Orders the marked list by creation order. The orders of values alive at one time lie close
 // together, so a radix sort over the span they cover takes a couple of linear passes where a
 // comparison sort of millions of entries would dominate the whole pass.
-void SortByOrder(std::vector<Pending>& list) {
+void SortByOrder(std::vector<Pending>& list, std::vector<Pending>& scratch) {
   if (list.size() < 64) {
     std::sort(list.begin(), list.end());
     return;
@@ -46,7 +43,7 @@ void SortByOrder(std::vector<Pending>& list) {
   auto [low, high] = std::minmax_element(list.begin(), list.end());
   const uint64_t base = low->order;
   const uint64_t span = high->order - base;
-  std::vector<Pending> scratch(list.size());
+  scratch.resize(list.size());  // kept from pass to pass: filled before it is read
   constexpr int kDigitBits = 8;
   constexpr size_t kBuckets = size_t{1} << kDigitBits;
   size_t counts[kBuckets];
@@ -70,25 +67,6 @@ State& S() {
 
 void NoteUnreferenced(TOL_Var* var) { Registry::Note(var); }
 
-void Registry::Link(TOL_Var* var) {
-  State& s = S();
-  var->order_ = s.nextOrder++;
-  var->nextLive_ = s.newest;  // next = older
-  if (s.newest) s.newest->prevLive_ = var;
-  s.newest = var;
-  if (!s.oldest) s.oldest = var;
-  ++s.tracked;
-}
-
-void Registry::Unlink(TOL_Var* var) {
-  State& s = S();
-  if (var->prevLive_) var->prevLive_->nextLive_ = var->nextLive_;
-  else s.newest = var->nextLive_;
-  if (var->nextLive_) var->nextLive_->prevLive_ = var->prevLive_;
-  else s.oldest = var->prevLive_;
-  --s.tracked;
-}
-
 void Registry::Note(TOL_Var* var) {
   if (var->pending_) return;
   State& s = S();
@@ -107,14 +85,17 @@ void Registry::Note(TOL_Var* var) {
 // pass that are older than the current one join a small heap that is merged in.
 int Registry::CollectGarbage() {
   State& s = S();
-  if (s.passHeap) return s.tracked;  // a destructor asked for a pass: the running one covers it
+  auto& c = registry_detail::g_counters;
+  if (s.passHeap) return c.tracked;  // a destructor asked for a pass: the running one covers it
+  // Unmade values have nothing to destroy and hold nothing: they only leave the count.
+  c.tracked -= static_cast<int>(std::exchange(c.unmadeDropped, 0));
   s.passRan = true;
   if (s.ticks) s.lastPass = s.ticks();
   s.nextClockReading = kFewPending;
   std::vector<Pending> marked;
   marked.swap(s.spare);
   marked.swap(s.pending);  // pending takes the spare's (empty) capacity
-  if (!std::is_sorted(marked.begin(), marked.end())) SortByOrder(marked);
+  if (!std::is_sorted(marked.begin(), marked.end())) SortByOrder(marked, s.sortScratch);
   std::vector<Pending> dropped;
   s.passHeap = &dropped;
   while (!marked.empty() || !dropped.empty()) {
@@ -135,33 +116,34 @@ int Registry::CollectGarbage() {
   }
   s.passHeap = nullptr;
   s.spare.swap(marked);
-  return s.tracked;
+  return c.tracked;
 }
 
 int Registry::CollectGarbage(uint32_t intervalMs) {
   State& s = S();
   // Loops ask after every iteration; the clock is read only when a few more values wait than
   // at the last reading.
-  const size_t waiting = s.pending.size();
-  if (waiting < s.nextClockReading) return s.tracked;
+  auto& c = registry_detail::g_counters;
+  const size_t waiting = s.pending.size() + c.unmadeDropped;
+  if (waiting < s.nextClockReading) return c.tracked;
   if (s.passRan && s.ticks && s.ticks() - s.lastPass < intervalMs && waiting < kPendingLimit) {
     s.nextClockReading = waiting + kFewPending;
-    return s.tracked;
+    return c.tracked;
   }
   return CollectGarbage();
 }
 
 int Registry::CollectGarbageAll() {
-  State& s = S();
-  int before = s.tracked + 1;
-  while (s.tracked < before) {
-    before = s.tracked;
+  auto& c = registry_detail::g_counters;
+  int before = c.tracked + 1;
+  while (c.tracked < before) {
+    before = c.tracked;
     CollectGarbage();
   }
-  return s.tracked;
+  return c.tracked;
 }
 
-int Registry::TrackedCount() { return S().tracked; }
+int Registry::TrackedCount() { return registry_detail::g_counters.tracked; }
 void Registry::SetGrowStep(int step) { S().growStep = step > 0 ? step : 10000; }
 void Registry::SetTickSource(std::function<uint32_t()> ticks) { S().ticks = std::move(ticks); }
 
@@ -169,8 +151,8 @@ void Registry::DestroyEverything() {
   State& s = S();
   g_tearingDown = true;
   s.pending.clear();
-  while (s.newest) {
-    TOL_Var* var = s.newest;
+  while (registry_detail::g_counters.newest) {
+    TOL_Var* var = registry_detail::g_counters.newest;
     Unlink(var);
     var->prevLive_ = var->nextLive_ = nullptr;
     delete var;

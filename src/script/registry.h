@@ -7,12 +7,29 @@
 // costs in proportion to what it frees, not to everything alive.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
 namespace tav::script {
 
 class TOL_Var;
+
+namespace registry_detail {
+// The counts every value creation touches, kept where inline code reaches them directly.
+struct Counters {
+  uint64_t nextOrder = 1;
+  int tracked = 0;
+  // Unmade values (see Registry::ReserveUnmade) that were dropped since the last pass.
+  size_t unmadeDropped = 0;
+  // Non-zero: the next value linked takes this creation order and is already tracked.
+  uint64_t adoptOrder = 0;
+  // The registry is a list of the values from the newest back to the oldest.
+  TOL_Var* newest = nullptr;
+  TOL_Var* oldest = nullptr;
+};
+inline Counters g_counters;
+}  // namespace registry_detail
 
 class Registry {
  public:
@@ -34,9 +51,37 @@ class Registry {
   // Destroys every value still tracked, cycles included, without counting. Used once at exit.
   static void DestroyEverything();
 
+  // Unmade values. The evaluator keeps the numbers its operators answer on its own stack
+  // instead of making a value for each; such a number is still counted as the value it stands
+  // for, so that what passes answer, when they run and what they free stay exactly as if it had
+  // been made: it is tracked from its creation (under the creation order it reserves here), and
+  // once dropped it waits for the next pass like a value whose count fell to zero. A number that
+  // must become a value after all (stored, passed, returned) is made with MakeUnmade, under its
+  // reserved order, without being counted twice.
+  static uint64_t ReserveUnmade() {
+    auto& c = registry_detail::g_counters;
+    ++c.tracked;
+    return c.nextOrder++;
+  }
+  static void DropUnmade() { ++registry_detail::g_counters.unmadeDropped; }
+  // `count` values made and dropped at once.
+  static void CountUnmade(int count) {
+    auto& c = registry_detail::g_counters;
+    c.tracked += count;
+    c.nextOrder += static_cast<uint64_t>(count);
+    c.unmadeDropped += static_cast<size_t>(count);
+  }
+  // The value constructed by `make` takes over the unmade value of creation order `order`.
+  template <class Make>
+  static auto MakeUnmade(uint64_t order, Make make) {
+    registry_detail::g_counters.adoptOrder = order;
+    return make();
+  }
+
  private:
   friend class TOL_Var;
   friend void NoteUnreferenced(TOL_Var* var);
+  // Defined in var.h: every value's construction and destruction runs them.
   static void Link(TOL_Var* var);
   static void Unlink(TOL_Var* var);
   static void Note(TOL_Var* var);

@@ -1,11 +1,9 @@
 #include "script/scalars.h"
 
-#include <cmath>
-#include <limits>
-
 #include "archive/archive.h"
 #include "script/method_table.h"
 #include "script/number_text.h"
+#include "script/number_value.h"
 
 namespace tav::script {
 
@@ -16,17 +14,6 @@ TOL_IMPLEMENT_CLASS(TOL_VarInt64)
 TOL_IMPLEMENT_CLASS(TOL_VarString)
 
 namespace {
-
-// Truncation toward zero of a double into an integer type. Values outside the type's range
-// (and NaN) have no defined conversion in C++; the x86 conversion instructions answer the
-// "integer indefinite" (the type's minimum) for them, which is what games have always seen.
-template <class T>
-T TruncateDouble(double v) {
-  constexpr double kLow = static_cast<double>(std::numeric_limits<T>::min());
-  constexpr double kHigh = -kLow;  // 2^(bits-1), exactly representable
-  if (!(v > kLow - 1.0 && v < kHigh)) return std::numeric_limits<T>::min();
-  return static_cast<T>(v);
-}
 
 // Scalars clone by giving a target their value, or by copying themselves.
 template <class T, class V>

@@ -13,7 +13,7 @@ int TOL_StateForm::Execute(VarRef& out, TOL_VarObArray* frame) {
 }
 
 int TOL_StateReturn::Execute(VarRef& out, TOL_VarObArray* frame) {
-  out = expression_.Evaluate(frame);
+  out = expression_.EvaluateAnswer(frame);
   return kStatusReturn;
 }
 

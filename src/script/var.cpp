@@ -2,22 +2,28 @@
 
 #include "archive/archive.h"
 #include "script/registry.h"
+#include "script/scalars.h"
+#include "script/var_array.h"
 
 namespace tav::script {
 
 const archive::ClassInfo TOL_Var::kClassInfo{
     "TOL_Var", 1, []() -> archive::Object* { return new TOL_Var(); }};
 
-TOL_Var::TOL_Var() { Registry::Link(this); }
-
-TOL_Var::~TOL_Var() {
-  if (!g_tearingDown) Registry::Unlink(this);
-}
-
 // Every value's payload starts with a version word; readers ignore its value.
 void TOL_Var::Serialize(archive::Archive& ar) {
   if (ar.IsStoring()) ar.WriteWord(1);
   else ar.ReadWord();
+}
+
+TOL_Var::Exact TOL_Var::FindExactClass() const {
+  const archive::ClassInfo* cls = &GetRuntimeClass();
+  if (cls == &TOL_VarInt::kClassInfo) return Exact::kInt;
+  if (cls == &TOL_VarInt64::kClassInfo) return Exact::kInt64;
+  if (cls == &TOL_VarDouble::kClassInfo) return Exact::kDouble;
+  if (cls == &TOL_VarBool::kClassInfo) return Exact::kBool;
+  if (cls == &TOL_VarObArray::kClassInfo) return Exact::kArray;
+  return Exact::kOther;
 }
 
 bool TOL_Var::IsValue() const {

@@ -17,6 +17,7 @@
 #include "script/atom.h"
 #include "script/pool.h"
 #include "script/ref.h"
+#include "script/registry.h"
 
 namespace tav::script {
 
@@ -108,14 +109,58 @@ class TOL_Var : public TOL_SmallObject, public archive::Object {
 
   bool IsCallable() const { return GetType() == kTypeFunction; }
 
+  // Which of the classes the evaluator computes with directly this value is exactly (not a
+  // class derived from one), found out once: a value never changes its class.
+  enum class Exact : uint8_t { kUnknown, kBool, kInt, kDouble, kInt64, kArray, kOther };
+  Exact ExactClass() const {
+    if (exact_ == Exact::kUnknown) [[unlikely]] exact_ = FindExactClass();
+    return exact_;
+  }
+
  private:
+  Exact FindExactClass() const;
+
   friend class Registry;
   int32_t refs_ = 1;
   bool pending_ = false;      // waiting in the registry's list of unreferenced values
+  mutable Exact exact_ = Exact::kUnknown;
   uint64_t order_ = 0;        // creation order: the registry walks from the newest to the oldest
   TOL_Var* prevLive_ = nullptr;
   TOL_Var* nextLive_ = nullptr;
 };
+
+inline void Registry::Link(TOL_Var* var) {
+  auto& c = registry_detail::g_counters;
+  if (c.adoptOrder) [[unlikely]] {
+    // An unmade value becomes this one: it keeps its place in the creation order, and it was
+    // counted when it was reserved. Only the pass order depends on creation orders; the list
+    // is just the set of values, so where a value stands in it does not matter.
+    var->order_ = c.adoptOrder;
+    c.adoptOrder = 0;
+  } else {
+    var->order_ = c.nextOrder++;
+    ++c.tracked;
+  }
+  var->nextLive_ = c.newest;  // next = older
+  if (c.newest) c.newest->prevLive_ = var;
+  c.newest = var;
+  if (!c.oldest) c.oldest = var;
+}
+
+inline void Registry::Unlink(TOL_Var* var) {
+  auto& c = registry_detail::g_counters;
+  if (var->prevLive_) var->prevLive_->nextLive_ = var->nextLive_;
+  else c.newest = var->nextLive_;
+  if (var->nextLive_) var->nextLive_->prevLive_ = var->prevLive_;
+  else c.oldest = var->prevLive_;
+  --c.tracked;
+}
+
+inline TOL_Var::TOL_Var() { Registry::Link(this); }
+
+inline TOL_Var::~TOL_Var() {
+  if (!g_tearingDown) Registry::Unlink(this);
+}
 
 // Declares the runtime class record of a value class; TOL_IMPLEMENT_CLASS defines it.
 #define TOL_DECLARE_CLASS(cls)                                                      \

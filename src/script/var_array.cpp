@@ -8,6 +8,8 @@ namespace tav::script {
 
 TOL_IMPLEMENT_CLASS(TOL_VarObArray)
 
+VarRef TOL_VarObArray::NewEmptySlot() { return NewRef(); }
+
 TOL_VarObArray* TOL_VarObArray::AsArray(TOL_Var* value) {
   return value ? dynamic_cast<TOL_VarObArray*>(value->GetTarget()) : nullptr;
 }
@@ -41,7 +43,7 @@ VarRef TOL_VarObArray::Clone(TOL_Var* target) {
   }
   CloneMembersInto(result.get());
   if (into && into != this) {
-    std::vector<VarRef> copies;
+    ElementList copies;
     copies.reserve(elements_.size());
     for (const VarRef& element : elements_) copies.push_back(CopyElementForClone(element.get()));
     into->elements_ = std::move(copies);
@@ -54,7 +56,7 @@ VarRef TOL_VarObArray::Clone(TOL_Var* target) {
 int TOL_VarObArray::CopyElements(TOL_Var* other) {
   TOL_VarObArray* source = AsArray(other);
   if (!source || source == this) return 0;
-  std::vector<VarRef> copies;
+  ElementList copies;
   copies.reserve(source->elements_.size());
   try {
     for (const VarRef& element : source->elements_) {
@@ -85,11 +87,6 @@ void TOL_VarObArray::SetSize(int count, int) {
 void TOL_VarObArray::SetAt(int index, TOL_Var* value) {
   if (index < 0 || index >= GetCount() || !value) return;
   elements_[index] = VarRef(value);
-}
-
-TOL_Var* TOL_VarObArray::GetAt(int index) {
-  if (index < 0 || index >= GetCount()) return nullptr;
-  return elements_[index].get();
 }
 
 int TOL_VarObArray::IndexOf(TOL_Var* value) {
@@ -170,7 +167,7 @@ TOL_Var* TOL_VarObArray::FindMember(Atom name) {
   return TOL_VarObject::FindMember(name);
 }
 
-void TOL_VarObArray::AdoptElements(std::vector<VarRef> elements) {
+void TOL_VarObArray::AdoptElements(ElementList elements) {
   for (VarRef& element : elements) {
     if (!element) element = NewRef();
   }
@@ -178,7 +175,7 @@ void TOL_VarObArray::AdoptElements(std::vector<VarRef> elements) {
 }
 
 void TOL_VarObArray::Reorder(const std::vector<int>& order) {
-  std::vector<VarRef> reordered;
+  ElementList reordered;
   reordered.reserve(order.size());
   for (int i : order) reordered.push_back(elements_[i]);
   elements_ = std::move(reordered);
@@ -195,7 +192,7 @@ void TOL_VarObArray::Serialize(archive::Archive& ar) {
     return;
   }
   ar.ReadWord();
-  std::vector<VarRef> loaded;
+  ElementList loaded;
   std::vector<archive::Object*> objects = ar.ReadObjectArray();
   loaded.reserve(objects.size());
   bool foreign = false;

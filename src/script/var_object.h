@@ -30,8 +30,11 @@ class TOL_VarObject : public TOL_Var {
   const MemberMap& Members() const { return members_; }
   // Only this object's own members, without the base.
   TOL_Var* FindOwnMember(Atom name) const { return members_.Find(name); }
+  TOL_Var* FindOwnMember(Atom name, uint32_t& hint) const { return members_.Find(name, hint); }
 
  protected:
+  // SetMember for a name this object is known not to hold yet (a frame being built).
+  void AppendMember(TOL_Var* value, Atom name) { members_.Append(name, value); }
   // Copies this object's members into `target` the way Clone does.
   void CloneMembersInto(TOL_Var* target);
   // A copy of one member or element value: references and scalars are cloned, callables are

@@ -1,0 +1,343 @@
+#include "script/numeric_plan.h"
+
+#include <cstdint>
+
+#include "script/method_table.h"
+#include "script/operators.h"
+#include "script/registry.h"
+#include "script/var_array.h"
+
+namespace tav::script {
+namespace {
+
+bool IsNumericBinary(int32_t op) {
+  switch (op) {
+    case kOpPlus: case kOpMinus: case kOpTimes: case kOpDivide: case kOpModulo: case kOpXor:
+    case kOpAnd: case kOpOr: case kOpEqual: case kOpNotEqual: case kOpGreaterEqual:
+    case kOpLessEqual: case kOpLess: case kOpGreater: case kOpLogicalAnd: case kOpLogicalOr:
+    case kOpPower: case kOpRoot: case kOpShiftLeft: case kOpShiftRight:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsUnary(int32_t op) {
+  return op == kOpUnaryPlus || op == kOpUnaryMinus || op == kOpNot || op == kOpComplement;
+}
+
+// NumberBinary's INT and INT64 branches of the commonest operators, kept where the plan's loop
+// can inline them; false for anything else, which NumberBinary answers.
+inline bool IntegerBinary(int32_t op, const Number& l, const Number& r, Number& out) {
+  const bool lInt = l.type == kTypeInt, rInt = r.type == kTypeInt;
+  if (!(lInt || l.type == kTypeInt64) || !(rInt || r.type == kTypeInt64)) return false;
+  if (lInt && rInt) {
+    const int64_t a = l.i, b = r.i;
+    switch (op) {
+      case kOpPlus: out = Number::Int(static_cast<int32_t>(static_cast<uint32_t>(a + b))); return true;
+      case kOpMinus: out = Number::Int(static_cast<int32_t>(static_cast<uint32_t>(a - b))); return true;
+      case kOpTimes: out = Number::Int(static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(a * b)))); return true;
+      case kOpModulo:
+        // Remainder by 0 answers the largest value; by -1 it is 0 (INT_MIN % -1 would trap).
+        out = Number::Int(b == 0 ? INT32_MAX : b == -1 ? 0 : static_cast<int32_t>(a % b));
+        return true;
+      default: return false;
+    }
+  }
+  const uint64_t a = static_cast<uint64_t>(lInt ? int64_t{l.i} : l.l);
+  const uint64_t b = static_cast<uint64_t>(rInt ? int64_t{r.i} : r.l);
+  switch (op) {
+    case kOpPlus: out = Number::Int64(static_cast<int64_t>(a + b)); return true;
+    case kOpMinus: out = Number::Int64(static_cast<int64_t>(a - b)); return true;
+    case kOpTimes: out = Number::Int64(static_cast<int64_t>(a * b)); return true;
+    case kOpModulo: {
+      const int64_t x = static_cast<int64_t>(a), y = static_cast<int64_t>(b);
+      out = Number::Int64(y == 0 ? INT64_MAX : y == -1 ? 0 : x % y);
+      return true;
+    }
+    default: return false;
+  }
+}
+
+bool IsAssignment(int32_t op) { return op >= kOpAssign && op <= kOpXorAssign; }
+
+bool IsComparison(int32_t op) { return op >= kOpEqual && op <= kOpGreater; }
+
+// Frames are plain arrays: a name is looked up among the array methods, then the members.
+bool IsPlainFrame(TOL_VarObArray* frame) { return frame && frame->ExactClass() == TOL_Var::Exact::kArray; }
+
+}  // namespace
+
+std::shared_ptr<const NumericPlan> NumericPlan::Build(const std::vector<FormulaItem>& items) {
+  auto plan = std::make_shared<NumericPlan>();
+  std::vector<Node>& nodes = plan->nodes_;
+  // Where the operand of each stack position starts among the nodes.
+  std::vector<size_t> starts;
+  auto isLeaf = [&](size_t position) {
+    return starts[position] + 1 == (position + 1 < starts.size() ? starts[position + 1] : nodes.size());
+  };
+  for (size_t i = 0; i < items.size(); ++i) {
+    const FormulaItem& item = items[i];
+    Node node{};
+    if (item.kind == kItemName) {
+      node.kind = Kind::kLocal;
+      node.name = item.name;
+      starts.push_back(nodes.size());
+    } else if (item.kind == kItemLiteral && item.shared && item.value) {
+      node.kind = Kind::kConstant;
+      node.constant = NumberOf(item.value.get());
+      if (node.constant.type == kTypeNone) return nullptr;  // text
+      starts.push_back(nodes.size());
+    } else if (item.kind == kOpIndex && item.count == 2) {
+      // Only a local indexed by a literal: ARGS[0].
+      if (starts.size() < 2) return nullptr;
+      const size_t left = starts.size() - 2;
+      if (!isLeaf(left) || !isLeaf(left + 1)) return nullptr;
+      const Node& array = nodes[starts[left]];
+      const Node& index = nodes[starts[left + 1]];
+      if (array.kind != Kind::kLocal || index.kind != Kind::kConstant) return nullptr;
+      node.kind = Kind::kElement;
+      node.name = array.name;
+      node.index = index.constant.GetLong();
+      nodes.resize(starts[left]);
+      starts.pop_back();
+    } else if (item.kind >= kItemFirstOperator && item.count == 2 && IsNumericBinary(item.kind)) {
+      if (starts.size() < 2) return nullptr;
+      node.kind = Kind::kBinary;
+      node.op = item.kind;
+      starts.pop_back();
+    } else if (item.kind >= kItemFirstOperator && item.count == 1 && IsUnary(item.kind)) {
+      if (starts.empty()) return nullptr;
+      node.kind = Kind::kUnary;
+      node.op = item.kind;
+    } else if (item.kind >= kItemFirstOperator && item.count == 2 && IsAssignment(item.kind)) {
+      // Only as the whole expression, into a local: x = ..., s += ...
+      if (i + 1 != items.size() || starts.size() != 2 || !isLeaf(0) || nodes.front().kind != Kind::kLocal) {
+        return nullptr;
+      }
+      node.kind = Kind::kAssign;
+      node.op = item.kind;
+      starts.pop_back();
+    } else {
+      return nullptr;
+    }
+    if (starts.size() > kMaxDepth) return nullptr;
+    nodes.push_back(node);
+  }
+  if (starts.size() != 1) return nullptr;
+  return plan;
+}
+
+bool NumericPlan::Run(TOL_VarObArray* frame, size_t count, Values& s) const {
+  // The array methods come first in a frame's lookup: a name they define is not a local.
+  const MethodTable& arrayMethods = MethodTable::Get(kArrayMethods);
+  auto local = [&](const Node& node) -> TOL_Var* {
+    if (arrayMethods.Find(node.name)) return nullptr;
+    return frame->FindOwnMember(node.name, node.hint);
+  };
+  Number* numbers = s.n;
+  TOL_Var** variables = s.v;
+  size_t size = 0;
+  int made = 0;
+  for (const Node *node = nodes_.data(), *end = node + count; node != end; ++node) {
+    switch (node->kind) {
+      case Kind::kLocal: {
+        TOL_Var* value = local(*node);
+        if (!value) return false;
+        numbers[size] = NumberOf(value);
+        if (numbers[size].type == kTypeNone) return false;
+        variables[size++] = value;
+        break;
+      }
+      case Kind::kConstant:
+        numbers[size] = node->constant;
+        variables[size++] = nullptr;
+        break;
+      case Kind::kElement: {
+        TOL_Var* array = local(*node);
+        if (!array || array->ExactClass() != TOL_Var::Exact::kArray) return false;
+        TOL_Var* element = static_cast<TOL_VarObArray*>(array)->Slot(node->index);
+        if (!element) return false;
+        numbers[size] = NumberOf(element);
+        if (numbers[size].type == kTypeNone) return false;
+        variables[size++] = element;
+        break;
+      }
+      case Kind::kUnary:
+        numbers[size - 1] = Unary(node->op, Operand(numbers[size - 1])).number;
+        variables[size - 1] = nullptr;
+        ++made;
+        break;
+      case Kind::kBinary:
+        --size;
+        if (!IntegerBinary(node->op, numbers[size - 1], numbers[size], numbers[size - 1])) {
+          numbers[size - 1] = NumberBinary(node->op, numbers[size - 1], numbers[size]);
+        }
+        variables[size - 1] = nullptr;
+        ++made;
+        break;
+      case Kind::kAssign:
+        return false;  // only ever the root, which the callers apply themselves
+    }
+  }
+  s.size = size;
+  s.made = made;
+  return true;
+}
+
+bool NumericPlan::Execute(TOL_VarObArray* frame) const {
+  if (!IsPlainFrame(frame)) return false;
+  Values s;
+  const Node& root = nodes_.back();
+  if (root.kind != Kind::kAssign) {
+    if (!Run(frame, nodes_.size(), s)) return false;
+    Registry::CountUnmade(s.made);
+    return true;
+  }
+  if (!Run(frame, nodes_.size() - 1, s)) return false;
+  TOL_Var* target = s.v[0];
+  const Number& source = s.n[1];
+  if (root.op == kOpAssign) {
+    AssignNumber(target, source);
+    // The evaluator copies a literal before assigning from it.
+    if (nodes_[nodes_.size() - 2].kind == Kind::kConstant) ++s.made;
+  } else {
+    // As CompoundAssign does it, knowing both sides are numbers and the target exactly a number
+    // class: INT into INT by +=, -= and *= is stored straight away; anything else is computed
+    // as a value, which the target is assigned from.
+    const Number& current = s.n[0];
+    const bool inPlace = current.type == kTypeInt && source.type == kTypeInt &&
+                         (root.op == kOpPlusAssign || root.op == kOpMinusAssign || root.op == kOpTimesAssign);
+    const int32_t operation = AssignmentOperation(root.op);
+    Number result;
+    if (!IntegerBinary(operation, current, source, result)) result = NumberBinary(operation, current, source);
+    AssignNumber(target, result);
+    if (!inPlace) ++s.made;
+  }
+  Registry::CountUnmade(s.made);
+  return true;
+}
+
+bool NumericPlan::EvaluateBool(TOL_VarObArray* frame, bool& truth) const {
+  if (!IsPlainFrame(frame)) return false;
+  const Node& root = nodes_.back();
+  if (root.kind == Kind::kAssign) return false;
+  Values s;
+  // The evaluator answers a comparison at the top without making its BOOL.
+  if (root.kind == Kind::kBinary && IsComparison(root.op)) {
+    if (!Run(frame, nodes_.size() - 1, s)) return false;
+    truth = NumberCompare(root.op, s.n[0], s.n[1]);
+  } else {
+    if (!Run(frame, nodes_.size(), s)) return false;
+    truth = s.n[0].GetBool();
+  }
+  Registry::CountUnmade(s.made);
+  return true;
+}
+
+bool NumericPlan::EvaluateNumber(TOL_VarObArray* frame, Number& number) const {
+  if (!IsPlainFrame(frame)) return false;
+  const Node& root = nodes_.back();
+  if (root.kind != Kind::kElement && root.kind != Kind::kUnary && root.kind != Kind::kBinary) return false;
+  Values s;
+  if (!Run(frame, nodes_.size(), s)) return false;
+  // A variable's value is answered as a copy (a new value of its exact class); an operator's
+  // answer is made, the answers before it were made and dropped.
+  Registry::CountUnmade(root.kind == Kind::kElement ? s.made : s.made - 1);
+  number = s.n[0];
+  return true;
+}
+
+bool NumericPlan::Evaluate(TOL_VarObArray* frame, VarRef& result) const {
+  Number number;
+  if (!EvaluateNumber(frame, number)) return false;
+  result = number.MakeValue();
+  return true;
+}
+
+bool NumericPlan::Compute(TOL_VarObArray* frame, Number& number, TOL_Var*& variable) const {
+  if (!IsPlainFrame(frame)) return false;
+  Values s;
+  if (!Run(frame, nodes_.size(), s)) return false;
+  const bool element = nodes_.back().kind == Kind::kElement;
+  Registry::CountUnmade(element ? s.made : s.made - 1);
+  number = s.n[0];
+  variable = element ? s.v[0] : nullptr;
+  return true;
+}
+
+namespace {
+
+// What the items of a postfix list make of each other: for each item, where the part it ends
+// starts, and whether a plan covers that part.
+struct PartShape {
+  std::vector<size_t> start;
+  std::vector<bool> covered;
+  std::vector<bool> leaf;
+};
+
+}  // namespace
+
+void NumericPlan::Mark(std::vector<FormulaItem>& items) {
+  const size_t n = items.size();
+  PartShape shape{std::vector<size_t>(n), std::vector<bool>(n), std::vector<bool>(n)};
+  std::vector<size_t> roots;  // the roots of the parts on the stack
+  for (size_t i = 0; i < n; ++i) {
+    const FormulaItem& item = items[i];
+    size_t operands = 0;
+    bool inner = false;  // an operator a plan can take inside a part
+    if (item.kind == kItemCall) {
+      operands = item.count > 0 ? static_cast<size_t>(item.count) : 1;
+    } else if (item.kind >= kItemFirstOperator) {
+      operands = item.count == 1 ? 1 : 2;
+      inner = (item.count == 2 && (IsNumericBinary(item.kind) || item.kind == kOpIndex)) ||
+              (item.count == 1 && IsUnary(item.kind));
+    }
+    if (roots.size() < operands) return;  // a malformed list: the evaluator copes on its own
+    size_t start = i;
+    bool covered = operands == 0
+                       ? item.kind == kItemName || (item.kind == kItemLiteral && item.shared && item.value &&
+                                                    NumberOf(item.value.get()).type != kTypeNone)
+                       : inner;
+    for (size_t k = 0; k < operands; ++k) {
+      size_t child = roots.back();
+      roots.pop_back();
+      start = shape.start[child];
+      covered = covered && shape.covered[child];
+    }
+    shape.start[i] = start;
+    shape.covered[i] = covered;
+    shape.leaf[i] = operands == 0;
+    roots.push_back(i);
+  }
+  if (roots.size() != 1) return;
+  // From the root down: a covered part with an operator is planned whole, the rest searched.
+  std::vector<size_t> pending{roots.back()};
+  while (!pending.empty()) {
+    const size_t root = pending.back();
+    pending.pop_back();
+    if (shape.leaf[root]) continue;
+    if (shape.covered[root]) {
+      const size_t first = shape.start[root];
+      std::vector<FormulaItem> part(items.begin() + static_cast<std::ptrdiff_t>(first),
+                                    items.begin() + static_cast<std::ptrdiff_t>(root) + 1);
+      if (auto plan = Build(part)) {
+        items[first].part = std::move(plan);
+        items[first].partEnd = static_cast<uint32_t>(root + 1);
+      }
+      continue;
+    }
+    // The children of an operator or call: the part before it, one after another from the last.
+    size_t child = root;
+    const FormulaItem& item = items[root];
+    size_t operands = item.kind == kItemCall ? (item.count > 0 ? static_cast<size_t>(item.count) : 1)
+                                             : (item.count == 1 ? 1 : 2);
+    for (size_t k = 0; k < operands && child > 0; ++k) {
+      child = child - 1;
+      pending.push_back(child);
+      child = shape.start[child];
+    }
+  }
+}
+
+}  // namespace tav::script

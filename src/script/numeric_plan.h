@@ -1,0 +1,72 @@
+// A second form of a compiled expression, for the expressions loops and small functions are
+// made of: numbers in local variables, argument elements such as ARGS[0], number literals, the
+// arithmetic, bitwise, comparison and logical operators, and at the top an assignment to a
+// local. `i < n`, `s += i * i % 7` and `ARGS[0] - 1` are such expressions.
+//
+// The plan computes with plain numbers where the evaluator moves items over its stack. It
+// gives the same answer and leaves the same trace: it looks names up where the evaluator finds
+// them first (the frame's own members; a name the array methods define is left alone), reads
+// and assigns through the same conversions, and counts every value the evaluator would have
+// made (Registry::ReserveUnmade). When a name is missing, a variable is not exactly a number
+// class, or an index is out of range, the plan declines before it has done anything and the
+// evaluator runs the expression as usual. Nothing in a plan calls a script, so nothing can
+// change between its lookups.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "script/formulate.h"
+#include "script/number_value.h"
+
+namespace tav::script {
+
+class NumericPlan {
+ public:
+  // Null when the items contain anything the plan does not cover.
+  static std::shared_ptr<const NumericPlan> Build(const std::vector<FormulaItem>& items);
+
+  // Each answers false, having done nothing, when the plan declines; the caller then evaluates
+  // the items. `frame` is the frame the expression runs against.
+  bool Execute(TOL_VarObArray* frame) const;
+  bool EvaluateBool(TOL_VarObArray* frame, bool& truth) const;
+  bool Evaluate(TOL_VarObArray* frame, VarRef& result) const;
+  // Evaluate, answering the number the value would hold; making it (or reserving it) is left
+  // to the caller.
+  bool EvaluateNumber(TOL_VarObArray* frame, Number& number) const;
+  // For a part of a larger expression (see Mark): its answer, an unmade number whose own
+  // reservation is left to the caller, or for an element the element itself (`variable`).
+  bool Compute(TOL_VarObArray* frame, Number& number, TOL_Var*& variable) const;
+
+  // Finds the largest parts of an expression that a plan covers and that hold at least one
+  // operator, and records each part's plan in the part's first item (FormulaItem::part).
+  static void Mark(std::vector<FormulaItem>& items);
+
+ private:
+  enum class Kind : uint8_t { kLocal, kConstant, kElement, kUnary, kBinary, kAssign };
+  struct Node {
+    Kind kind;
+    int32_t op = 0;           // operators and the assignment
+    Atom name;                // locals, and the array of an element
+    int32_t index = 0;        // elements
+    Number constant;          // constants
+    mutable uint32_t hint = 0;
+  };
+  static constexpr size_t kMaxDepth = 8;
+
+  // The evaluation so far: a number per operand on the stack, with the variable it was read
+  // from (null for constants and answers), and how many operator answers the evaluator would
+  // have made on the way.
+  struct Values {
+    Number n[kMaxDepth];
+    TOL_Var* v[kMaxDepth];
+    size_t size = 0;
+    int made = 0;
+  };
+  // Runs the first `count` nodes; false when the plan declines (nothing done).
+  bool Run(TOL_VarObArray* frame, size_t count, Values& s) const;
+
+  std::vector<Node> nodes_;  // postfix order, as the items
+};
+
+}  // namespace tav::script
