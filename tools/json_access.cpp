@@ -169,4 +169,11 @@ std::vector<uint8_t> HexToBytes(const Json& value, const std::string& path) {
   return out;
 }
 
+void RequireSameRebuild(const std::vector<uint8_t>& rebuilt, const std::vector<uint8_t>& bytes) {
+  if (rebuilt == bytes) return;
+  size_t at = 0;
+  while (at < rebuilt.size() && at < bytes.size() && rebuilt[at] == bytes[at]) ++at;
+  throw DumpError(at, "the file uses a form that tavtool cannot keep (a rebuild differs)");
+}
+
 }  // namespace tav::tools

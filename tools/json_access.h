@@ -29,6 +29,10 @@ class DumpError : public std::runtime_error {
       : runtime_error(what + " at byte offset " + std::to_string(offset)) {}
 };
 
+// A dump is given out only when building it again gives the file's bytes back; otherwise this
+// throws a DumpError at the first byte that differs.
+void RequireSameRebuild(const std::vector<uint8_t>& rebuilt, const std::vector<uint8_t>& bytes);
+
 // "/a/b" + "c" as a JSON pointer ("~" and "/" in names escaped).
 std::string JoinPath(const std::string& path, std::string_view key);
 std::string JoinPath(const std::string& path, size_t index);

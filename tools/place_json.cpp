@@ -51,12 +51,7 @@ Json DumpPlace(const std::vector<uint8_t>& bytes) {
     // and whether the fields can be drawn as maps.
     ReadResult first = ReadPlace(bytes, nullptr, false);
     Json out = ReadPlace(bytes, &first.referenced, !first.longThresholdReference).json;
-    std::vector<uint8_t> rebuilt = BuildPlace(out);
-    if (rebuilt != bytes) {
-      size_t at = 0;
-      while (at < rebuilt.size() && at < bytes.size() && rebuilt[at] == bytes[at]) ++at;
-      throw DumpError(at, "the file uses a form that tavtool cannot keep (a rebuild differs)");
-    }
+    RequireSameRebuild(BuildPlace(out), bytes);
     return out;
   } catch (const archive::ArchiveError& e) {
     throw std::runtime_error(e.what());

@@ -51,12 +51,7 @@ Json DumpView(const std::vector<uint8_t>& bytes) {
     Json out = ReadView(bytes, &referenced, unused);
 
     std::vector<std::string> warnings;
-    std::vector<uint8_t> rebuilt = BuildView(out, warnings);
-    if (rebuilt != bytes) {
-      size_t at = 0;
-      while (at < rebuilt.size() && at < bytes.size() && rebuilt[at] == bytes[at]) ++at;
-      throw DumpError(at, "the file uses a form that tavtool cannot keep (a rebuild differs)");
-    }
+    RequireSameRebuild(BuildView(out, warnings), bytes);
     return out;
   } catch (const archive::ArchiveError& e) {
     throw std::runtime_error(e.what());

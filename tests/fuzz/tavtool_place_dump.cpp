@@ -1,41 +1,13 @@
-// Arbitrary bytes dumped as a place file by tavtool. Besides never crashing or hanging, every
-// dump must build back to exactly the bytes it came from (dump checks this itself and refuses
-// otherwise; here a refusal of that kind is a fault), the JSON printed for people must parse
-// back to the same JSON, and building that JSON again must give the same bytes.
+// Arbitrary bytes dumped as a place file by tavtool. Besides never crashing or hanging, a dump
+// refused because it would not build back ("a rebuild differs") is a fault here: every place
+// the engine loads must be one tavtool can keep.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-#include <vector>
-
-#include "json_print.h"
 #include "place_json.h"
-#include "script/registry.h"
-#include "view_json.h"
+#include "tavtool_dump_harness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool initialized = [] {
-    tav::tools::InitializeEngineClasses();
-    return true;
-  }();
-  (void)initialized;
-  std::vector<uint8_t> bytes(data, data + size);
-  tav::tools::Json json;
-  try {
-    json = tav::tools::DumpPlace(bytes);
-  } catch (const std::exception& e) {
-    // Told by how the message starts: the rest may quote the input, which can hold any text.
-    const std::string what = e.what();
-    if (what.rfind("internal error", 0) == 0) std::abort();
-    if (what.rfind("the file uses a form that tavtool cannot keep (a rebuild differs)", 0) == 0) std::abort();
-    tav::script::Registry::CollectGarbageAll();
-    return 0;
-  }
-  if (tav::tools::BuildPlace(json) != bytes) std::abort();
-  tav::tools::Json printed = tav::tools::Json::parse(tav::tools::PrettyJson(json));
-  if (printed != json) std::abort();
-  if (tav::tools::BuildPlace(printed) != bytes) std::abort();
-  tav::script::Registry::CollectGarbageAll();
+  tav::tools::fuzzing::DumpAndRebuild(
+      data, size, {"internal error", "the file uses a form that tavtool cannot keep (a rebuild differs)"},
+      tav::tools::DumpPlace, tav::tools::BuildPlace);
   return 0;
 }
