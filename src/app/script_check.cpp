@@ -84,17 +84,11 @@ class Checker {
     if (!pairs) return;
     script::Ref<script::TOL_VarObArray> frame = script::NewFrame(nullptr, nullptr, nullptr);
     for (const script::DefinitionPair& pair : *pairs) {
-      size_t start = 0;
-      while (start <= pair.value.size()) {
-        size_t comma = pair.value.find(',', start);
-        if (comma == std::string::npos) comma = pair.value.size();
-        std::string name = pair.value.substr(start, comma - start);
-        name.erase(0, name.find_first_not_of(" \t"));
-        name.erase(name.find_last_not_of(" \t\r") + 1);
-        start = comma + 1;
-        if (name.empty() || !frame->FindMember(script::Atom::Intern(name))) continue;
+      for (std::string_view name : script::DeclaredNames(pair.value)) {
+        if (!frame->FindMember(script::Atom::Intern(name))) continue;
+        const std::string shown(name);
         Warn(pair.file.empty() ? "config\\global.def" : pair.file, pair.line,
-             "global " + name + " is hidden by the script frame's own " + name +
+             "global " + shown + " is hidden by the script frame's own " + shown +
                  " (an array method or ARGS/THIS): scripts that name it never reach the global");
       }
     }

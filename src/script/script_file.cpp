@@ -193,6 +193,17 @@ bool BindFormBodies(TOL_Var* object, std::string_view path, TOL_Var* target,
   return BindForms(object, *list, std::string(path), target, 0);
 }
 
+std::vector<std::string_view> DeclaredNames(std::string_view names) {
+  std::vector<std::string_view> out;
+  for (;;) {
+    const size_t comma = names.find(',');
+    const std::string_view name = TrimBlanks(names.substr(0, comma));
+    if (!name.empty()) out.push_back(name);
+    if (comma == std::string_view::npos) return out;
+    names.remove_prefix(comma + 1);
+  }
+}
+
 void DeclareMembers(const PairList& list, TOL_Var* object) {
   if (!object) return;
   for (const DefinitionPair& pair : list) {
@@ -203,20 +214,13 @@ void DeclareMembers(const PairList& list, TOL_Var* object) {
                                   : "unknown declaration keyword \"" + pair.key + "\"; nothing declared");
       continue;
     }
-    std::string_view names = pair.value;
-    for (;;) {
-      const size_t comma = names.find(',');
-      const std::string_view name = TrimBlanks(names.substr(0, comma));
-      if (!name.empty()) {
-        VarRef value = NewValueOf(*info);
-        const Atom member = Atom::Intern(name);
-        if (auto* function = dynamic_cast<TOL_VarFuncState*>(value.get())) {
-          function->SetName(member.Text());
-        }
-        if (value) object->SetMember(value.get(), member);
+    for (std::string_view name : DeclaredNames(pair.value)) {
+      VarRef value = NewValueOf(*info);
+      const Atom member = Atom::Intern(name);
+      if (auto* function = dynamic_cast<TOL_VarFuncState*>(value.get())) {
+        function->SetName(member.Text());
       }
-      if (comma == std::string_view::npos) break;
-      names.remove_prefix(comma + 1);
+      if (value) object->SetMember(value.get(), member);
     }
   }
 }

@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "script/definition_file.h"
 #include "script/statement.h"
@@ -44,6 +45,9 @@ bool BindFormBodies(TOL_Var* object, std::string_view path, TOL_Var* target,
 // name (replacing a member of that name). Keywords: INT BOOL LONG DOUBLE STRING FORM FUNC OBJECT
 // TIME; a pair with any other keyword declares nothing.
 void DeclareMembers(const PairList& list, TOL_Var* object);
+
+// The names of one declaration line's "name, name, ..." text, trimmed, empty ones left out.
+std::vector<std::string_view> DeclaredNames(std::string_view names);
 
 // The value a definition file's text stands for, given the member it goes to (may be null):
 // a FORM member gets a FORM; a plain decimal number becomes DOUBLE, INT64, BOOL (0 or 1) or INT;
