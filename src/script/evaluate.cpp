@@ -3,12 +3,14 @@
 // and indexes out of range become INT 0.
 
 #include "script/evaluator.h"
+#include "script/evaluator_stack.h"
 
 #include <utility>
 #include <vector>
 
 #include "script/formulate.h"
 #include "script/frame.h"
+#include "script/frame_pool.h"
 #include "script/method_table.h"
 #include "script/number_value.h"
 #include "script/numeric_plan.h"
@@ -19,99 +21,11 @@
 #include "script/var_ref.h"
 
 namespace tav::script {
-namespace {
+namespace eval {
 
-// An item of the evaluation stack. Unlike a compiled item it may hold an unmade number: the
-// answer of an operator, kept as a number until something needs it as a value (see
-// Registry::ReserveUnmade). Most answers are only read by the next operator or assigned to a
-// variable, so most are never made.
-struct StackItem {
-  int32_t kind = 0;
-  bool shared = false;  // the value is a compiled plain scalar literal, borrowed
-  bool fresh = false;   // a temporary an operator just made, which nothing else holds
-  Number number;        // type not none: the item's value is this unmade number
-  uint64_t order = 0;   // the creation order reserved for the number
-  VarRef value;
-  VarRef owner;         // the object a name was found in
-  Atom name;
-  uint32_t* hint = nullptr;  // names: the compiled item's hint (FormulaItem::hint)
-
-  // Provided, not defaulted: `emplace_back()` would otherwise zero the item before the member
-  // initialisers run.
-  StackItem() {}
-  StackItem(StackItem&& o) noexcept
-      : kind(o.kind), shared(o.shared), fresh(o.fresh), number(o.number), order(o.order),
-        value(std::move(o.value)), owner(std::move(o.owner)), name(o.name), hint(o.hint) {
-    o.number.type = kTypeNone;
-  }
-  StackItem& operator=(StackItem&& o) noexcept {
-    if (this != &o) {
-      DropNumber();
-      kind = o.kind;
-      shared = o.shared;
-      fresh = o.fresh;
-      number = o.number;
-      order = o.order;
-      o.number.type = kTypeNone;
-      value = std::move(o.value);
-      owner = std::move(o.owner);
-      name = o.name;
-      hint = o.hint;
-    }
-    return *this;
-  }
-  ~StackItem() { DropNumber(); }
-
-  bool IsNumber() const { return number.type != kTypeNone; }
-  void DropNumber() {
-    if (number.type != kTypeNone) {
-      Registry::DropUnmade();
-      number.type = kTypeNone;
-    }
-  }
-  // Replaces the value by a new unmade number.
-  void SetNumber(const Number& n) {
-    const uint64_t reserved = Registry::ReserveUnmade();
-    DropNumber();
-    value.reset();
-    number = n;
-    order = reserved;
-  }
-  // The value, made now (under its reserved order) if it is still a number.
-  TOL_Var* Value() {
-    if (number.type != kTypeNone) {
-      value = Registry::MakeUnmade(order, [&] { return number.MakeValue(); });
-      number.type = kTypeNone;
-    }
-    return value.get();
-  }
-  Operand AsOperand() const { return number.type != kTypeNone ? Operand(number) : Operand(value.get()); }
-};
-
-// One value stack for all evaluations; a nested evaluation (a call inside an expression) works
-// above the items of the one that called it. Handlers therefore address items by index, never
-// by reference, across anything that may call a script. Scripts run on the engine's thread
-// only (the registry and the pools they use are not shared either), so the stacks are plain
-// process-wide lists: a thread-local one with a destructor costs a guard test at every use.
 std::vector<StackItem> t_stack;
 std::vector<TOL_VarObArray*> t_frames;
-
-// A FUNC's answer, when it is a number, is handed to the call waiting for it as the number and
-// the creation order reserved for it: made only when something needs it as a value, like every
-// other operator answer on the stack. Only a call that runs a FUNC waits like this, and only
-// for a RETURN evaluated against the frame it built.
-struct NumberAnswer {
-  TOL_VarObArray* frame = nullptr;  // the frame of the FUNC whose answer is awaited
-  bool given = false;
-  Number number;
-  uint64_t order = 0;
-};
 NumberAnswer t_answer;
-
-struct FramePush {
-  explicit FramePush(TOL_VarObArray* frame) { t_frames.push_back(frame); }
-  ~FramePush() { t_frames.pop_back(); }
-};
 
 void MakeLiteralZero(StackItem& item) {
   item.kind = kItemLiteral;
@@ -119,7 +33,7 @@ void MakeLiteralZero(StackItem& item) {
   item.shared = false;
 }
 
-void MakeTemporary(StackItem& item, VarRef value, bool fresh = true) {
+void MakeTemporary(StackItem& item, VarRef value, bool fresh) {
   item.kind = kItemTemporary;
   item.DropNumber();
   item.value = std::move(value);
@@ -247,10 +161,99 @@ void ApplyOperator(int32_t op, size_t left) {
   }
 }
 
+// After a call: the item of the callee stands for what the call answered.
+void SetCallAnswer(StackItem& item, CallAnswer answer) {
+  if (answer.value) {
+    MakeTemporary(item, std::move(answer.value), false);  // a callee may answer a value it keeps
+  } else if (answer.numberGiven) {
+    MakeTemporary(item, nullptr, false);
+    item.number = answer.number;
+    item.order = answer.order;
+  } else {
+    MakeLiteralZero(item);
+  }
+  item.owner.reset();
+}
+
+bool IsLendable(TOL_Var* callee, bool& script) {
+  const archive::ClassInfo& kind = callee->GetRuntimeClass();
+  script = &kind == &TOL_VarFuncState::kClassInfo;
+  return script || &kind == &TOL_VarFuncForm::kClassInfo;
+}
+
+CallAnswer CallLent(TOL_Var* callee, bool script, TOL_Var* self, TOL_Var* globals, uint64_t argsOrder,
+                    const LentArgument* arguments, size_t count) {
+  VarRef calleeHold(callee);
+  CallAnswer answer;
+  FramePool::Loan loan(argsOrder, arguments, count, self, globals);
+  TOL_VarObArray* frame = loan.Frame();
+  TOL_VarObArray* const outer = std::exchange(t_answer.frame, script ? frame : nullptr);
+  t_answer.given = false;
+  answer.value = callee->Call(frame);
+  t_answer.frame = outer;
+  answer.numberGiven = std::exchange(t_answer.given, false);
+  if (answer.numberGiven) {
+    answer.number = t_answer.number;
+    answer.order = t_answer.order;
+  }
+  return answer;
+}
+
+// A call of a script function or form whose arguments are all numbers runs in a frame the pool
+// lends (frame_pool.h). The creation orders are reserved in the sequence ApplyCall makes its
+// values in: the argument array, then each argument's copy (a number an operator just made is
+// handed over under the order it already has), then the frame. False, with nothing done but
+// looking the arguments up, for any other call.
+bool ApplyLentCall(size_t calleeIndex, size_t argumentCount) {
+  std::vector<StackItem>& stack = t_stack;
+  StackItem& calleeItem = stack[calleeIndex];
+  if (calleeItem.IsNumber() || !calleeItem.value || argumentCount > FramePool::kMaxArguments) return false;
+  TOL_Var* callee = calleeItem.value.get();
+  bool script;
+  if (!IsLendable(callee, script)) return false;
+  for (size_t i = 1; i <= argumentCount; ++i) {
+    StackItem& arg = stack[calleeIndex + i];
+    Resolve(arg);
+    if (arg.IsNumber()) continue;
+    // A value an operator just made would be handed over itself, not copied.
+    if (arg.kind == kItemTemporary && arg.fresh && !arg.shared) return false;
+    if (NumberOf(arg.value.get()).type == kTypeNone) return false;
+  }
+  TOL_VarObArray* caller = t_frames.empty() ? nullptr : t_frames.back();
+  if (!caller) return false;
+  TOL_Var* self = calleeItem.owner.get();
+  if (!self) self = caller->Slot(kThisSlot);
+  TOL_Var* globals = caller->Slot(kGlobalSlot);
+  if (!self || !globals || self->IsBorrowed()) return false;
+
+  const uint64_t argsOrder = Registry::ReserveUnmade();
+  LentArgument arguments[FramePool::kMaxArguments];
+  for (size_t i = 0; i < argumentCount; ++i) {
+    StackItem& arg = stack[calleeIndex + 1 + i];
+    LentArgument& lent = arguments[i];
+    if (!arg.IsNumber()) {
+      lent.number = NumberOf(arg.value.get());
+      lent.order = Registry::ReserveUnmade();
+    } else if (arg.kind == kItemTemporary && arg.fresh) {
+      lent.number = arg.number;
+      lent.order = arg.order;
+      arg.number.type = kTypeNone;  // handed over, not dropped
+    } else {
+      lent.number = arg.number;
+      lent.order = Registry::ReserveUnmade();
+    }
+  }
+  CallAnswer answer = CallLent(callee, script, self, globals, argsOrder, arguments, argumentCount);
+  // The stack may have grown (and moved) during the call: address the item afresh.
+  SetCallAnswer(stack[calleeIndex], std::move(answer));
+  return true;
+}
+
 void ApplyCall(size_t calleeIndex, size_t argumentCount) {
   std::vector<StackItem>& stack = t_stack;
   Resolve(stack[calleeIndex]);
   Own(stack[calleeIndex]);
+  if (ApplyLentCall(calleeIndex, argumentCount)) return;
   auto args = NewArray();
   args->ReserveElements(argumentCount);
   for (size_t i = 1; i <= argumentCount; ++i) {
@@ -285,17 +288,14 @@ void ApplyCall(size_t calleeIndex, size_t argumentCount) {
   t_answer.frame = outer;
   const bool numberGiven = std::exchange(t_answer.given, false);
   // The stack may have grown (and moved) during the call: address the item afresh.
-  StackItem& item = stack[calleeIndex];
-  if (result) {
-    MakeTemporary(item, std::move(result), false);  // a callee may answer a value it keeps
-  } else if (numberGiven) {
-    MakeTemporary(item, nullptr, false);
-    item.number = t_answer.number;
-    item.order = t_answer.order;
-  } else {
-    MakeLiteralZero(item);
+  CallAnswer answer;
+  answer.value = std::move(result);
+  answer.numberGiven = numberGiven;
+  if (numberGiven) {
+    answer.number = t_answer.number;
+    answer.order = t_answer.order;
   }
-  item.owner.reset();
+  SetCallAnswer(stack[calleeIndex], std::move(answer));
 }
 
 // Operators and calls of a malformed item list would find too few items: missing operands
@@ -313,35 +313,52 @@ void EnsureItems(size_t base, size_t needed) {
 // Turns a name item into a variable item: the frame's own members (after the array methods),
 // then frame slots 1 (THIS), 2 (WITH), 3 (globals) and 4; a hit in slot 1, 2 or 4 records that
 // slot's value as the item's owner. A name found nowhere becomes the literal INT 0.
+void PushItem(const FormulaItem& item) {
+  StackItem& copy = t_stack.emplace_back();
+  copy.kind = item.kind;
+  copy.name = item.name;
+  copy.hint = &item.hint;
+  copy.owner = item.owner;
+  copy.value = item.value;
+  if (item.kind == kItemLiteral || item.kind == kItemTemporary) {
+    if (item.shared) copy.shared = true;
+    else if (item.value) copy.value = item.value->Clone(nullptr);
+  }
+}
+
+TOL_Var* LookUp(Atom name, uint32_t* hint, VarRef& owner) {
+  TOL_VarObArray* frame = t_frames.empty() ? nullptr : t_frames.back();
+  if (!frame) return nullptr;
+  TOL_Var* found = nullptr;
+  // A plain frame's own members are found where the name stood the last time; the array
+  // methods come first and the base (a frame has none) last, as in its FindMember.
+  if (hint && frame->ExactClass() == TOL_Var::Exact::kArray && !MethodTable::Get(kArrayMethods).Find(name)) {
+    found = frame->FindOwnMember(name, *hint);
+    if (!found && frame->GetBase()) found = frame->GetBase()->FindMember(name);
+  } else {
+    found = frame->FindMember(name);
+  }
+  // The shared empty reference of the WITH and reserved slots never has a member.
+  static TOL_Var* const emptySlot = SharedEmptySlot();
+  for (int slot = kThisSlot; !found && slot <= kReservedSlot; ++slot) {
+    TOL_Var* element = frame->Slot(slot);
+    if (!element || element == emptySlot) continue;
+    // The global object (a plain object) is asked by position first, as the frame is.
+    if (slot == kGlobalSlot && hint && &element->GetRuntimeClass() == &TOL_VarObject::kClassInfo) {
+      auto* object = static_cast<TOL_VarObject*>(element);
+      found = object->FindOwnMember(name, *hint);
+      if (!found && object->GetBase()) found = object->GetBase()->FindMember(name);
+      continue;
+    }
+    found = element->FindMember(name);
+    if (found && slot != kGlobalSlot) owner = VarRef(element);
+  }
+  return found;
+}
+
 void Resolve(StackItem& item) {
   if (item.kind != kItemName) return;
-  TOL_VarObArray* frame = t_frames.empty() ? nullptr : t_frames.back();
-  TOL_Var* found = nullptr;
-  if (frame) {
-    // A plain frame's own members are found where the name stood the last time; the array
-    // methods come first and the base (a frame has none) last, as in its FindMember.
-    if (item.hint && frame->ExactClass() == TOL_Var::Exact::kArray &&
-        !MethodTable::Get(kArrayMethods).Find(item.name)) {
-      found = frame->FindOwnMember(item.name, *item.hint);
-      if (!found && frame->GetBase()) found = frame->GetBase()->FindMember(item.name);
-    } else {
-      found = frame->FindMember(item.name);
-    }
-    for (int slot = kThisSlot; !found && slot <= kReservedSlot; ++slot) {
-      TOL_Var* element = frame->Slot(slot);
-      if (!element) continue;
-      // The global object (a plain object) is asked by position first, as the frame is.
-      if (slot == kGlobalSlot && item.hint && &element->GetRuntimeClass() == &TOL_VarObject::kClassInfo) {
-        auto* object = static_cast<TOL_VarObject*>(element);
-        found = object->FindOwnMember(item.name, *item.hint);
-        if (!found && object->GetBase()) found = object->GetBase()->FindMember(item.name);
-        continue;
-      }
-      found = element->FindMember(item.name);
-      if (found && slot != kGlobalSlot) item.owner = VarRef(element);
-    }
-  }
-  if (found) {
+  if (TOL_Var* found = LookUp(item.name, item.hint, item.owner)) {
     item.kind = kItemVariable;
     item.value = VarRef(found);
   } else {
@@ -349,14 +366,23 @@ void Resolve(StackItem& item) {
   }
 }
 
-}  // namespace
+}  // namespace eval
+
+using namespace eval;
 
 TOL_VarObArray* CurrentFrame() { return t_frames.empty() ? nullptr : t_frames.back(); }
 
 size_t TOL_Formulate::Run(size_t count) {
+  const size_t base = t_stack.size();
+  size_t first = 0;
+  if (callPlan_) RunCallPlan(*callPlan_, items_, count, first);
+  RunItems(base, first, count);
+  return base;
+}
+
+void TOL_Formulate::RunItems(size_t base, size_t first, size_t count) {
   std::vector<StackItem>& stack = t_stack;
-  const size_t base = stack.size();
-  for (size_t i = 0; i < count; ++i) {
+  for (size_t i = first; i < count; ++i) {
     const FormulaItem& item = items_[i];
     if (item.part && item.partEnd <= count) {
       // A part a plan covers: its answer goes on the stack as the items would have left it.
@@ -389,19 +415,9 @@ size_t TOL_Formulate::Run(size_t count) {
       ApplyCall(callee, arguments);
       stack.resize(callee + 1);
     } else {
-      StackItem& copy = stack.emplace_back();
-      copy.kind = item.kind;
-      copy.name = item.name;
-      copy.hint = &item.hint;
-      copy.owner = item.owner;
-      copy.value = item.value;
-      if (item.kind == kItemLiteral || item.kind == kItemTemporary) {
-        if (item.shared) copy.shared = true;
-        else if (item.value) copy.value = item.value->Clone(nullptr);
-      }
+      PushItem(item);
     }
   }
-  return base;
 }
 
 namespace {

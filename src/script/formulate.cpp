@@ -2,19 +2,21 @@
 
 #include "archive/archive.h"
 #include "script/blank_text.h"
+#include "script/call_plan.h"
 #include "script/compile_error.h"
 #include "script/numeric_plan.h"
 
 namespace tav::script {
 
 TOL_Formulate::TOL_Formulate(const TOL_Formulate& other)
-    : source_(other.source_), items_(other.items_), plan_(other.plan_) {}
+    : source_(other.source_), items_(other.items_), plan_(other.plan_), callPlan_(other.callPlan_) {}
 
 TOL_Formulate& TOL_Formulate::operator=(const TOL_Formulate& other) {
   if (this != &other) {
     source_ = other.source_;
     items_ = other.items_;
     plan_ = other.plan_;
+    callPlan_ = other.callPlan_;
   }
   return *this;
 }
@@ -23,6 +25,7 @@ void TOL_Formulate::Clear() {
   items_.clear();
   source_.clear();
   plan_.reset();
+  callPlan_.reset();
 }
 
 void TOL_Formulate::Serialize(archive::Archive& ar) {

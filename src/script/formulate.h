@@ -15,6 +15,7 @@
 
 namespace tav::script {
 class NumericPlan;
+class CallPlan;
 }
 
 namespace tav::archive {
@@ -83,6 +84,8 @@ class TOL_Formulate : public TOL_SmallObject {
  private:
   // Runs the first `count` items; answers the stack base, above which the items left lie.
   size_t Run(size_t count);
+  // Runs the items from `first` up to `count` over the stack items above `base`.
+  void RunItems(size_t base, size_t first, size_t count);
   VarRef Evaluate(TOL_VarObArray* frame, bool giveNumber);
 
   std::string source_;
@@ -90,6 +93,8 @@ class TOL_Formulate : public TOL_SmallObject {
   // The same expression for the common case of numbers in local variables (see
   // numeric_plan.h); null when the expression has parts the plan does not cover.
   std::shared_ptr<const NumericPlan> plan_;
+  // For an expression with calls of functions with number arguments (see call_plan.h).
+  std::shared_ptr<const CallPlan> callPlan_;
 };
 
 // Collects, on this thread and while it lives, the stored expressions that did not compile when

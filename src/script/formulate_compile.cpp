@@ -11,6 +11,7 @@
 
 #include "platform/sjis.h"
 #include "script/blank_text.h"
+#include "script/call_plan.h"
 #include "script/compile_error.h"
 #include "script/constants.h"
 #include "script/formulate.h"
@@ -424,7 +425,10 @@ bool TOL_Formulate::Compile(std::string_view text) {
   items_ = std::move(items);
   source_ = std::string(text);
   plan_ = NumericPlan::Build(items_);
-  if (!plan_) NumericPlan::Mark(items_);
+  if (!plan_) {
+    NumericPlan::Mark(items_);
+    callPlan_ = CallPlan::Build(items_);
+  }
   return true;
 }
 

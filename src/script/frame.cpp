@@ -20,26 +20,26 @@ namespace {
 // cannot reach a frame itself, and name lookups only ask these slots for members, which an
 // empty reference never has. So every such frame shares one empty reference that nothing can
 // re-target, instead of making two new ones per call.
-class SharedEmptySlot : public TOL_VarRef {
+class FixedEmptySlot : public TOL_VarRef {
  public:
   void Assign(TOL_Var*) override {}
 };
 
-TOL_Var* EmptySlot() {
-  static const VarRef slot = Make<SharedEmptySlot>();
+}  // namespace
+
+TOL_Var* SharedEmptySlot() {
+  static const VarRef slot = Make<FixedEmptySlot>();
   return slot.get();
 }
-
-}  // namespace
 
 // Every call builds one, so the slots are filled in one go rather than made empty and replaced.
 Ref<TOL_VarObArray> NewFrame(TOL_Var* args, TOL_Var* self, TOL_Var* globals) {
   auto frame = NewArray();
   frame->PushElement(VarRef(args));
   frame->PushElement(VarRef(self));
-  frame->PushElement(VarRef(EmptySlot()));
+  frame->PushElement(VarRef(SharedEmptySlot()));
   frame->PushElement(VarRef(globals));
-  frame->PushElement(VarRef(EmptySlot()));
+  frame->PushElement(VarRef(SharedEmptySlot()));
   if (args) frame->AppendFrameMember(args, Names::Args());
   if (self) frame->AppendFrameMember(self, Names::This());
   return frame;

@@ -29,6 +29,9 @@ struct Names {
 // be null) to slot 1 and "THIS", `globals` (may be null) to slot 3.
 Ref<TOL_VarObArray> NewFrame(TOL_Var* args, TOL_Var* self, TOL_Var* globals);
 
+// The empty reference every frame a call builds holds in its WITH and reserved slots.
+TOL_Var* SharedEmptySlot();
+
 // What a callee reads from its frame: the argument array (never null for frames built by
 // NewFrame with arguments) and the receiver (the target of slot 1, null when empty).
 TOL_VarObArray* FrameArgs(TOL_VarObArray* frame);

@@ -43,6 +43,8 @@ class MemberMap {
     entries_.emplace_back(Entry{name, Ref<TOL_Var>(value)});
     if (index_ || entries_.size() >= kIndexFrom) [[unlikely]] IndexLast();
   }
+  // The holder of the value of the member at `index`.
+  Ref<TOL_Var>& ValueAt(size_t index) { return entries_[index].value; }
   // Removes the member and hands its count to the caller.
   Ref<TOL_Var> Remove(Atom name);
   void Clear();

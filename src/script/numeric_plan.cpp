@@ -8,7 +8,6 @@
 #include "script/var_array.h"
 
 namespace tav::script {
-namespace {
 
 bool IsNumericBinary(int32_t op) {
   switch (op) {
@@ -22,42 +21,11 @@ bool IsNumericBinary(int32_t op) {
   }
 }
 
-bool IsUnary(int32_t op) {
+bool IsUnaryOperator(int32_t op) {
   return op == kOpUnaryPlus || op == kOpUnaryMinus || op == kOpNot || op == kOpComplement;
 }
 
-// NumberBinary's INT and INT64 branches of the commonest operators, kept where the plan's loop
-// can inline them; false for anything else, which NumberBinary answers.
-inline bool IntegerBinary(int32_t op, const Number& l, const Number& r, Number& out) {
-  const bool lInt = l.type == kTypeInt, rInt = r.type == kTypeInt;
-  if (!(lInt || l.type == kTypeInt64) || !(rInt || r.type == kTypeInt64)) return false;
-  if (lInt && rInt) {
-    const int64_t a = l.i, b = r.i;
-    switch (op) {
-      case kOpPlus: out = Number::Int(static_cast<int32_t>(static_cast<uint32_t>(a + b))); return true;
-      case kOpMinus: out = Number::Int(static_cast<int32_t>(static_cast<uint32_t>(a - b))); return true;
-      case kOpTimes: out = Number::Int(static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(a * b)))); return true;
-      case kOpModulo:
-        // Remainder by 0 answers the largest value; by -1 it is 0 (INT_MIN % -1 would trap).
-        out = Number::Int(b == 0 ? INT32_MAX : b == -1 ? 0 : static_cast<int32_t>(a % b));
-        return true;
-      default: return false;
-    }
-  }
-  const uint64_t a = static_cast<uint64_t>(lInt ? int64_t{l.i} : l.l);
-  const uint64_t b = static_cast<uint64_t>(rInt ? int64_t{r.i} : r.l);
-  switch (op) {
-    case kOpPlus: out = Number::Int64(static_cast<int64_t>(a + b)); return true;
-    case kOpMinus: out = Number::Int64(static_cast<int64_t>(a - b)); return true;
-    case kOpTimes: out = Number::Int64(static_cast<int64_t>(a * b)); return true;
-    case kOpModulo: {
-      const int64_t x = static_cast<int64_t>(a), y = static_cast<int64_t>(b);
-      out = Number::Int64(y == 0 ? INT64_MAX : y == -1 ? 0 : x % y);
-      return true;
-    }
-    default: return false;
-  }
-}
+namespace {
 
 bool IsAssignment(int32_t op) { return op >= kOpAssign && op <= kOpXorAssign; }
 
@@ -106,7 +74,7 @@ std::shared_ptr<const NumericPlan> NumericPlan::Build(const std::vector<FormulaI
       node.kind = Kind::kBinary;
       node.op = item.kind;
       starts.pop_back();
-    } else if (item.kind >= kItemFirstOperator && item.count == 1 && IsUnary(item.kind)) {
+    } else if (item.kind >= kItemFirstOperator && item.count == 1 && IsUnaryOperator(item.kind)) {
       if (starts.empty()) return nullptr;
       node.kind = Kind::kUnary;
       node.op = item.kind;
@@ -291,7 +259,7 @@ void NumericPlan::Mark(std::vector<FormulaItem>& items) {
     } else if (item.kind >= kItemFirstOperator) {
       operands = item.count == 1 ? 1 : 2;
       inner = (item.count == 2 && (IsNumericBinary(item.kind) || item.kind == kOpIndex)) ||
-              (item.count == 1 && IsUnary(item.kind));
+              (item.count == 1 && IsUnaryOperator(item.kind));
     }
     if (roots.size() < operands) return;  // a malformed list: the evaluator copes on its own
     size_t start = i;

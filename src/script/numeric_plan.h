@@ -18,8 +18,47 @@
 
 #include "script/formulate.h"
 #include "script/number_value.h"
+#include "script/operators.h"
 
 namespace tav::script {
+
+// The operators plans compute: the binary ones that take two numbers (NumberBinary), and the
+// unary ones.
+bool IsNumericBinary(int32_t op);
+bool IsUnaryOperator(int32_t op);
+
+// NumberBinary's INT and INT64 branches of the commonest operators, kept where the plan's loop
+// can inline them; false for anything else, which NumberBinary answers.
+inline bool IntegerBinary(int32_t op, const Number& l, const Number& r, Number& out) {
+  const bool lInt = l.type == kTypeInt, rInt = r.type == kTypeInt;
+  if (!(lInt || l.type == kTypeInt64) || !(rInt || r.type == kTypeInt64)) return false;
+  if (lInt && rInt) {
+    const int64_t a = l.i, b = r.i;
+    switch (op) {
+      case kOpPlus: out = Number::Int(static_cast<int32_t>(static_cast<uint32_t>(a + b))); return true;
+      case kOpMinus: out = Number::Int(static_cast<int32_t>(static_cast<uint32_t>(a - b))); return true;
+      case kOpTimes: out = Number::Int(static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(a * b)))); return true;
+      case kOpModulo:
+        // Remainder by 0 answers the largest value; by -1 it is 0 (INT_MIN % -1 would trap).
+        out = Number::Int(b == 0 ? INT32_MAX : b == -1 ? 0 : static_cast<int32_t>(a % b));
+        return true;
+      default: return false;
+    }
+  }
+  const uint64_t a = static_cast<uint64_t>(lInt ? int64_t{l.i} : l.l);
+  const uint64_t b = static_cast<uint64_t>(rInt ? int64_t{r.i} : r.l);
+  switch (op) {
+    case kOpPlus: out = Number::Int64(static_cast<int64_t>(a + b)); return true;
+    case kOpMinus: out = Number::Int64(static_cast<int64_t>(a - b)); return true;
+    case kOpTimes: out = Number::Int64(static_cast<int64_t>(a * b)); return true;
+    case kOpModulo: {
+      const int64_t x = static_cast<int64_t>(a), y = static_cast<int64_t>(b);
+      out = Number::Int64(y == 0 ? INT64_MAX : y == -1 ? 0 : x % y);
+      return true;
+    }
+    default: return false;
+  }
+}
 
 class NumericPlan {
  public:

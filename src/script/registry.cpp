@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "script/frame_pool.h"
 #include "script/var.h"
 
 namespace tav::script {
@@ -69,6 +70,10 @@ void NoteUnreferenced(TOL_Var* var) { Registry::Note(var); }
 
 void Registry::Note(TOL_Var* var) {
   if (var->pending_) return;
+  if (var->borrowed_) [[unlikely]] {
+    Promote(var);
+    FramePool::Forget(var);
+  }
   State& s = S();
   var->pending_ = true;
   Pending entry{var->order_, var};
@@ -88,7 +93,8 @@ int Registry::CollectGarbage() {
   auto& c = registry_detail::g_counters;
   if (s.passHeap) return c.tracked;  // a destructor asked for a pass: the running one covers it
   // Unmade values have nothing to destroy and hold nothing: they only leave the count.
-  c.tracked -= static_cast<int>(std::exchange(c.unmadeDropped, 0));
+  c.tracked -= static_cast<int>(std::exchange(c.unmadeDropped, 0) + std::exchange(c.unmadeCascade, 0));
+  const size_t later = std::exchange(c.unmadeLater, 0);
   s.passRan = true;
   if (s.ticks) s.lastPass = s.ticks();
   s.nextClockReading = kFewPending;
@@ -116,6 +122,7 @@ int Registry::CollectGarbage() {
   }
   s.passHeap = nullptr;
   s.spare.swap(marked);
+  c.unmadeDropped += later;
   return c.tracked;
 }
 

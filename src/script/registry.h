@@ -22,13 +22,21 @@ struct Counters {
   int tracked = 0;
   // Unmade values (see Registry::ReserveUnmade) that were dropped since the last pass.
   size_t unmadeDropped = 0;
-  // Non-zero: the next value linked takes this creation order and is already tracked.
+  // Unmade values that leave the count at the next pass without waiting for it themselves: the
+  // parts a frame's destruction would drop in the same pass (see Registry::DropBorrowed).
+  size_t unmadeCascade = 0;
+  // Unmade values that start waiting when the next pass ends (dropped by it, destroyed by the
+  // one after).
+  size_t unmadeLater = 0;
+  // Non-zero: the next value linked takes this creation order and is already tracked
+  // (kBorrowOrder: it is made on loan, outside the list and the count).
   uint64_t adoptOrder = 0;
   // The registry is a list of the values from the newest back to the oldest.
   TOL_Var* newest = nullptr;
   TOL_Var* oldest = nullptr;
 };
 inline Counters g_counters;
+inline constexpr uint64_t kBorrowOrder = ~uint64_t{0};
 }  // namespace registry_detail
 
 class Registry {
@@ -76,6 +84,29 @@ class Registry {
   static auto MakeUnmade(uint64_t order, Make make) {
     registry_detail::g_counters.adoptOrder = order;
     return make();
+  }
+
+  // Borrowed values: the parts of a call frame that the frame pool lends out again and again
+  // (frame_pool.h). One is made outside the list and the count; each loan gives it a creation
+  // order reserved with ReserveUnmade, so it is counted as the value it stands for. When the
+  // call ends the pool either hands its parts back, counting them as dropped as the frame's
+  // destruction would drop them (DropBorrowed), or promotes them: they become ordinary values
+  // under their reserved orders. A borrowed value whose count falls to zero during a loan is
+  // promoted on the spot, so nothing borrowed ever waits in the list.
+  template <class Make>
+  static auto MakeBorrowed(Make make) {
+    registry_detail::g_counters.adoptOrder = registry_detail::kBorrowOrder;
+    return make();
+  }
+  static inline void Promote(TOL_Var* var);  // var.h
+  // A borrowed frame given back: `waiting` values wait for the next pass as a dropped value
+  // does, `cascade` leave the count in that pass too, `later` are dropped by it and leave the
+  // count in the pass after.
+  static void DropBorrowed(size_t waiting, size_t cascade, size_t later) {
+    auto& c = registry_detail::g_counters;
+    c.unmadeDropped += waiting;
+    c.unmadeCascade += cascade;
+    c.unmadeLater += later;
   }
 
  private:

@@ -2,6 +2,7 @@
 
 #include "archive/object.h"
 #include "script/constants.h"
+#include "script/frame_pool.h"
 #include "script/builtin_methods.h"
 #include "script/method_table.h"
 #include "script/registry.h"
@@ -41,6 +42,7 @@ void DestroyAllValues() {
   constants::Clear();
   base_keys::Clear();
   Registry::DestroyEverything();
+  FramePool::DestroyAll();
 }
 
 }  // namespace tav::script

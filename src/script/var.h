@@ -54,6 +54,7 @@ class TOL_Var : public TOL_SmallObject, public archive::Object {
     if (--refs_ <= 0) NoteUnreferenced(this);
   }
   int32_t RefCount() const { return refs_; }
+  bool IsBorrowed() const { return borrowed_; }
 
   // The serialisable root.
   static const archive::ClassInfo kClassInfo;
@@ -121,8 +122,10 @@ class TOL_Var : public TOL_SmallObject, public archive::Object {
   Exact FindExactClass() const;
 
   friend class Registry;
+  friend class FramePool;
   int32_t refs_ = 1;
   bool pending_ = false;      // waiting in the registry's list of unreferenced values
+  bool borrowed_ = false;     // a call frame's part on loan (see frame_pool.h): not in the list
   mutable Exact exact_ = Exact::kUnknown;
   uint64_t order_ = 0;        // creation order: the registry walks from the newest to the oldest
   TOL_Var* prevLive_ = nullptr;
@@ -132,6 +135,12 @@ class TOL_Var : public TOL_SmallObject, public archive::Object {
 inline void Registry::Link(TOL_Var* var) {
   auto& c = registry_detail::g_counters;
   if (c.adoptOrder) [[unlikely]] {
+    if (c.adoptOrder == registry_detail::kBorrowOrder) {
+      // Kept out of the list and the count: the frame pool accounts for it (see Borrow).
+      var->borrowed_ = true;
+      c.adoptOrder = 0;
+      return;
+    }
     // An unmade value becomes this one: it keeps its place in the creation order, and it was
     // counted when it was reserved. Only the pass order depends on creation orders; the list
     // is just the set of values, so where a value stands in it does not matter.
@@ -159,7 +168,15 @@ inline void Registry::Unlink(TOL_Var* var) {
 inline TOL_Var::TOL_Var() { Registry::Link(this); }
 
 inline TOL_Var::~TOL_Var() {
-  if (!g_tearingDown) Registry::Unlink(this);
+  if (!g_tearingDown && !borrowed_) Registry::Unlink(this);
+}
+
+inline void Registry::Promote(TOL_Var* var) {
+  if (!var->borrowed_) return;
+  auto& c = registry_detail::g_counters;
+  c.adoptOrder = var->order_;
+  Link(var);
+  var->borrowed_ = false;
 }
 
 // Declares the runtime class record of a value class; TOL_IMPLEMENT_CLASS defines it.

@@ -66,6 +66,7 @@ class TOL_VarObArray : public TOL_VarObject {
   void Reorder(const std::vector<int>& order);
 
  private:
+  friend class FramePool;
   static VarRef NewEmptySlot();
   static TOL_VarObArray* AsArray(TOL_Var* value);
   static VarRef CopyElementForClone(TOL_Var* element);

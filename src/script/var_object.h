@@ -51,6 +51,7 @@ class TOL_VarObject : public TOL_Var {
   };
 
  private:
+  friend class FramePool;
   MemberMap members_;
   Ref<TOL_VarObject> base_;
 };

@@ -1,0 +1,143 @@
+// The evaluator's working state, shared by evaluate.cpp and the call plans that run in its place
+// (evaluate_call_plan.cpp). Internal to the script language.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "script/formulate.h"
+#include "script/frame_pool.h"
+#include "script/number_value.h"
+#include "script/operators.h"
+#include "script/registry.h"
+
+namespace tav::script {
+class CallPlan;
+}
+
+namespace tav::script::eval {
+
+// An item of the evaluation stack. Unlike a compiled item it may hold an unmade number: the
+// answer of an operator, kept as a number until something needs it as a value (see
+// Registry::ReserveUnmade). Most answers are only read by the next operator or assigned to a
+// variable, so most are never made.
+struct StackItem {
+  int32_t kind = 0;
+  bool shared = false;  // the value is a compiled plain scalar literal, borrowed
+  bool fresh = false;   // a temporary an operator just made, which nothing else holds
+  Number number;        // type not none: the item's value is this unmade number
+  uint64_t order = 0;   // the creation order reserved for the number
+  VarRef value;
+  VarRef owner;         // the object a name was found in
+  Atom name;
+  uint32_t* hint = nullptr;  // names: the compiled item's hint (FormulaItem::hint)
+
+  // Provided, not defaulted: `emplace_back()` would otherwise zero the item before the member
+  // initialisers run.
+  StackItem() {}
+  StackItem(StackItem&& o) noexcept
+      : kind(o.kind), shared(o.shared), fresh(o.fresh), number(o.number), order(o.order),
+        value(std::move(o.value)), owner(std::move(o.owner)), name(o.name), hint(o.hint) {
+    o.number.type = kTypeNone;
+  }
+  StackItem& operator=(StackItem&& o) noexcept {
+    if (this != &o) {
+      DropNumber();
+      kind = o.kind;
+      shared = o.shared;
+      fresh = o.fresh;
+      number = o.number;
+      order = o.order;
+      o.number.type = kTypeNone;
+      value = std::move(o.value);
+      owner = std::move(o.owner);
+      name = o.name;
+      hint = o.hint;
+    }
+    return *this;
+  }
+  ~StackItem() { DropNumber(); }
+
+  bool IsNumber() const { return number.type != kTypeNone; }
+  void DropNumber() {
+    if (number.type != kTypeNone) {
+      Registry::DropUnmade();
+      number.type = kTypeNone;
+    }
+  }
+  // Replaces the value by a new unmade number.
+  void SetNumber(const Number& n) {
+    const uint64_t reserved = Registry::ReserveUnmade();
+    DropNumber();
+    value.reset();
+    number = n;
+    order = reserved;
+  }
+  // The value, made now (under its reserved order) if it is still a number.
+  TOL_Var* Value() {
+    if (number.type != kTypeNone) {
+      value = Registry::MakeUnmade(order, [&] { return number.MakeValue(); });
+      number.type = kTypeNone;
+    }
+    return value.get();
+  }
+  Operand AsOperand() const { return number.type != kTypeNone ? Operand(number) : Operand(value.get()); }
+};
+
+// One value stack for all evaluations; a nested evaluation (a call inside an expression) works
+// above the items of the one that called it. Handlers therefore address items by index, never
+// by reference, across anything that may call a script. Scripts run on the engine's thread
+// only (the registry and the pools they use are not shared either), so the stacks are plain
+// process-wide lists: a thread-local one with a destructor costs a guard test at every use.
+extern std::vector<StackItem> t_stack;
+extern std::vector<TOL_VarObArray*> t_frames;
+
+// A FUNC's answer, when it is a number, is handed to the call waiting for it as the number and
+// the creation order reserved for it: made only when something needs it as a value, like every
+// other operator answer on the stack. Only a call that runs a FUNC waits like this, and only
+// for a RETURN evaluated against the frame it built.
+struct NumberAnswer {
+  TOL_VarObArray* frame = nullptr;  // the frame of the FUNC whose answer is awaited
+  bool given = false;
+  Number number;
+  uint64_t order = 0;
+};
+extern NumberAnswer t_answer;
+
+struct FramePush {
+  explicit FramePush(TOL_VarObArray* frame) { t_frames.push_back(frame); }
+  ~FramePush() { t_frames.pop_back(); }
+};
+
+void MakeLiteralZero(StackItem& item);
+// Pushes a compiled item as the evaluator does on reaching it (literals copied or borrowed).
+void PushItem(const FormulaItem& item);
+void MakeTemporary(StackItem& item, VarRef value, bool fresh = true);
+// Turns a name item into a variable item (or the literal INT 0 when the name is found nowhere).
+void Resolve(StackItem& item);
+// The lookup Resolve makes: the frame's own members (after the array methods), then frame
+// slots 1 (THIS), 2 (WITH), 3 (globals) and 4; a hit in slot 1, 2 or 4 sets `owner` to that
+// slot's value. Null when the name is found nowhere.
+TOL_Var* LookUp(Atom name, uint32_t* hint, VarRef& owner);
+
+// What a call answered: a value, a number handed over with its creation order, or nothing.
+struct CallAnswer {
+  VarRef value;
+  bool numberGiven = false;
+  Number number;
+  uint64_t order = 0;
+};
+// Calls a script function or form (`script`: a FUNC) in a lent frame (frame_pool.h).
+CallAnswer CallLent(TOL_Var* callee, bool script, TOL_Var* self, TOL_Var* globals, uint64_t argsOrder,
+                    const LentArgument* arguments, size_t count);
+// Whether `callee` can be called in a lent frame; `script` tells a FUNC from a FORM.
+bool IsLendable(TOL_Var* callee, bool& script);
+
+// Runs a call plan (call_plan.h) for the first `count` items of a formula, against the frame on
+// top of the frame stack. It leaves on the stack what the evaluator would have left there after
+// running the items before `resume`: `count` when the plan covered them all, otherwise the
+// first item of the node it stopped at, which the evaluator runs next.
+void RunCallPlan(const CallPlan& plan, const std::vector<FormulaItem>& items, size_t count, size_t& resume);
+
+}  // namespace tav::script::eval

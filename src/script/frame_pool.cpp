@@ -1,0 +1,200 @@
+#include "script/frame_pool.h"
+
+#include <memory>
+#include <vector>
+
+#include "script/frame.h"
+#include "script/var_array.h"
+
+namespace tav::script {
+
+// A frame with its argument array and argument copies. The frame's count is the unit's; the
+// array is held by the frame's slot 0 and its ARGS member, each copy by the array. Between
+// loans the THIS and global slots and the THIS member hold the shared empty reference, so an
+// idle unit keeps nothing of a script's alive.
+struct LentFrame {
+  TOL_VarObArray* frame = nullptr;  // null: not built yet, or its parts were promoted
+  TOL_VarObArray* args = nullptr;
+  TOL_Var* self = nullptr;
+  // The copies lent for the current call; an entry is cleared when its copy is promoted
+  // during the call (its count fell to zero), as it may be destroyed before the call ends.
+  TOL_Var* lent[FramePool::kMaxArguments] = {};
+  size_t count = 0;
+};
+
+namespace {
+
+// Scripts run on one thread (as the registry), so the pool is process-wide.
+std::vector<std::unique_ptr<LentFrame>> g_units;
+std::vector<LentFrame*> g_free;
+std::vector<LentFrame*> g_inUse;  // loans nest: the newest is last
+
+TOL_Var::Exact ExactOf(int type) {
+  switch (type) {
+    case kTypeBool: return TOL_Var::Exact::kBool;
+    case kTypeInt: return TOL_Var::Exact::kInt;
+    case kTypeDouble: return TOL_Var::Exact::kDouble;
+    default: return TOL_Var::Exact::kInt64;
+  }
+}
+
+}  // namespace
+
+void FramePool::Forget(TOL_Var* var) {
+  for (LentFrame* unit : g_inUse) {
+    for (size_t i = 0; i < unit->count; ++i) {
+      if (unit->lent[i] == var) unit->lent[i] = nullptr;
+    }
+  }
+}
+
+LentFrame* FramePool::Acquire() {
+  LentFrame* unit;
+  if (g_free.empty()) {
+    g_units.push_back(std::make_unique<LentFrame>());
+    unit = g_units.back().get();
+  } else {
+    unit = g_free.back();
+    g_free.pop_back();
+  }
+  if (!unit->frame) {
+    Ref<TOL_VarObArray> args = Registry::MakeBorrowed([] { return NewArray(); });
+    Ref<TOL_VarObArray> frame = Registry::MakeBorrowed([] { return NewArray(); });
+    TOL_VarObArray* array = args.get();
+    frame->elements_.push_back(std::move(args));
+    for (int slot = kThisSlot; slot < kFrameSlots; ++slot) {
+      frame->elements_.push_back(VarRef::Adopt(SharedEmptySlot()));
+    }
+    frame->members_.Append(Names::Args(), array);
+    frame->members_.Append(Names::This(), nullptr);
+    frame->members_.ValueAt(1) = VarRef::Adopt(SharedEmptySlot());
+    unit->frame = frame.Leak();
+    unit->args = array;
+  }
+  return unit;
+}
+
+void FramePool::Fill(LentFrame& unit, uint64_t argsOrder, const LentArgument* arguments, size_t count) {
+  ElementList& elements = unit.args->elements_;
+  if (elements.size() > count) {
+    for (size_t i = count; i < elements.size(); ++i) delete elements[i].Leak();
+    elements.resize(count);
+  }
+  for (size_t i = 0; i < count; ++i) {
+    const Number& number = arguments[i].number;
+    TOL_Var* value = i < elements.size() ? elements[i].get() : nullptr;
+    if (value && value->ExactClass() == ExactOf(number.type)) {
+      AssignNumber(value, number);
+    } else {
+      VarRef made = Registry::MakeBorrowed([&] { return number.MakeValue(); });
+      if (value) {
+        delete elements[i].Leak();
+        elements[i] = std::move(made);
+      } else {
+        elements.push_back(std::move(made));
+      }
+      value = elements[i].get();
+    }
+    value->order_ = arguments[i].order;
+    unit.lent[i] = value;
+  }
+  unit.count = count;
+  unit.args->order_ = argsOrder;
+}
+
+// An idle unit's slots hold the shared empty reference without counting it (it lives as long as
+// the process): binding and unbinding count only what a call binds.
+void FramePool::Bind(LentFrame& unit, TOL_Var* self, TOL_Var* globals) {
+  ElementList& slots = unit.frame->elements_;
+  slots[kThisSlot].Leak();
+  slots[kThisSlot] = VarRef(self);
+  slots[kGlobalSlot].Leak();
+  slots[kGlobalSlot] = VarRef(globals);
+  VarRef& member = unit.frame->members_.ValueAt(1);
+  member.Leak();
+  member = VarRef(self);
+  unit.self = self;
+}
+
+void FramePool::Unbind(LentFrame& unit) {
+  ElementList& slots = unit.frame->elements_;
+  slots[kThisSlot] = VarRef::Adopt(SharedEmptySlot());
+  slots[kGlobalSlot] = VarRef::Adopt(SharedEmptySlot());
+  unit.frame->members_.ValueAt(1) = VarRef::Adopt(SharedEmptySlot());
+  unit.self = nullptr;
+}
+
+// Nothing but the frame holds the parts, and they are as lent: no local was declared (a member
+// of the frame), ARGS and THIS still name what they named, nothing else counts the array or a
+// copy, and the copies are still the array's elements.
+bool FramePool::Untouched(const LentFrame& unit) {
+  const TOL_VarObArray& frame = *unit.frame;
+  const TOL_VarObArray& args = *unit.args;
+  if (!frame.borrowed_ || frame.refs_ != 1 || !args.borrowed_ || args.refs_ != 2) return false;
+  const auto& members = frame.members_.Entries();
+  if (members.size() != 2 || members[0].value.get() != &args || members[1].value.get() != unit.self) return false;
+  if (!args.members_.Empty() || args.base_ || frame.base_) return false;
+  if (args.elements_.size() != unit.count) return false;
+  for (size_t i = 0; i < unit.count; ++i) {
+    const TOL_Var* value = args.elements_[i].get();
+    if (value != unit.lent[i] || !value->borrowed_ || value->refs_ != 1) return false;
+  }
+  return true;
+}
+
+// Counted as the frame's destruction in the next pass would drop them (frame_pool.h).
+void FramePool::GiveBack(LentFrame& unit) {
+  size_t cascade = 1, later = 0;
+  for (size_t i = 0; i < unit.count; ++i) ++(unit.lent[i]->order_ < unit.args->order_ ? cascade : later);
+  Registry::DropBorrowed(1, cascade, later);
+  Unbind(unit);
+  g_free.push_back(&unit);
+}
+
+// The parts become ordinary values and the frame is released like one a call built itself.
+void FramePool::Promote(LentFrame& unit) {
+  for (size_t i = 0; i < unit.count; ++i) {
+    if (unit.lent[i]) Registry::Promote(unit.lent[i]);
+  }
+  Registry::Promote(unit.args);
+  Registry::Promote(unit.frame);
+  // The frame's own destruction releases what its slots hold: the empty ones count from now.
+  for (int slot = kWithSlot; slot < kFrameSlots; slot += 2) SharedEmptySlot()->AddRef();
+  unit.frame->Release();
+  unit = LentFrame{};
+  g_free.push_back(&unit);
+}
+
+FramePool::Loan::Loan(uint64_t argsOrder, const LentArgument* arguments, size_t count, TOL_Var* self,
+                      TOL_Var* globals)
+    : unit_(Acquire()) {
+  Fill(*unit_, argsOrder, arguments, count);
+  unit_->frame->order_ = Registry::ReserveUnmade();
+  Bind(*unit_, self, globals);
+  g_inUse.push_back(unit_);
+}
+
+FramePool::Loan::~Loan() {
+  g_inUse.pop_back();
+  if (Untouched(*unit_)) GiveBack(*unit_);
+  else FramePool::Promote(*unit_);
+}
+
+TOL_VarObArray* FramePool::Loan::Frame() const { return unit_->frame; }
+
+// Counting is off by now (every ordinary value is gone), so the parts are simply freed.
+void FramePool::DestroyParts(LentFrame& unit) {
+  if (!unit.frame) return;
+  std::vector<TOL_Var*> copies;
+  for (VarRef& element : unit.args->elements_) copies.push_back(element.Leak());
+  delete unit.frame;
+  delete unit.args;
+  for (TOL_Var* copy : copies) delete copy;
+  unit = LentFrame{};
+}
+
+void FramePool::DestroyAll() {
+  for (auto& unit : g_units) DestroyParts(*unit);
+}
+
+}  // namespace tav::script

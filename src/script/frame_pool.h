@@ -1,0 +1,73 @@
+// Frames on loan for calls with number arguments.
+//
+// Every script call builds a frame, an argument array and a copy of each argument, and drops
+// them when it returns; a later collection pass destroys them. For a call whose arguments are
+// all numbers, the pool lends out parts built once and used again and again instead: they are
+// real values that the callee uses as it would use new ones, but they stay out of the
+// registry's list (Registry::MakeBorrowed). Each loan reserves the creation orders the new
+// values would have taken, in the same sequence, so they are counted exactly as those would be.
+//
+// When the call ends, the pool looks at what the callee did with them. If nothing but the frame
+// holds them (no local was declared, nothing kept ARGS or an argument, the arguments are still
+// the array's elements), they are handed back and counted as dropped the way the frame's
+// destruction would have dropped them: the frame waits for the next pass; the argument array,
+// older than the frame, goes in the same pass; an argument copy goes in the same pass when it
+// is older than the array (a number an operator made before the call), in the one after when
+// newer. Otherwise they are promoted to ordinary values under their reserved orders and the
+// frame is released as any other, so whatever a script kept, passes and answers stay the same.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "script/number_value.h"
+
+namespace tav::script {
+
+class TOL_VarObArray;
+struct LentFrame;
+
+struct LentArgument {
+  Number number;
+  uint64_t order = 0;  // the creation order reserved for the argument's copy
+};
+
+class FramePool {
+ public:
+  static constexpr size_t kMaxArguments = 8;
+
+  // One loan, for the length of a call.
+  class Loan {
+   public:
+    // A frame whose ARGS holds copies of `count` numbers (at most kMaxArguments), made under
+    // `argsOrder` for the array and each argument's own order, and whose THIS and global slots
+    // hold `self` and `globals` (both ordinary values, never null). Reserves the frame's order.
+    Loan(uint64_t argsOrder, const LentArgument* arguments, size_t count, TOL_Var* self, TOL_Var* globals);
+    ~Loan();  // hands the parts back, or promotes them and releases the frame
+    Loan(const Loan&) = delete;
+    Loan& operator=(const Loan&) = delete;
+
+    TOL_VarObArray* Frame() const;
+
+   private:
+    LentFrame* unit_;
+  };
+
+  // A lent argument copy whose count fell to zero during its call was promoted (the registry
+  // calls this): the loan no longer answers for it.
+  static void Forget(TOL_Var* var);
+  // At exit, after the registry destroyed every value: frees the parts no loan holds.
+  static void DestroyAll();
+
+ private:
+  static LentFrame* Acquire();
+  static void Fill(LentFrame& unit, uint64_t argsOrder, const LentArgument* arguments, size_t count);
+  static void Bind(LentFrame& unit, TOL_Var* self, TOL_Var* globals);
+  static void Unbind(LentFrame& unit);
+  static bool Untouched(const LentFrame& unit);
+  static void GiveBack(LentFrame& unit);
+  static void Promote(LentFrame& unit);
+  static void DestroyParts(LentFrame& unit);
+};
+
+}  // namespace tav::script
