@@ -219,8 +219,9 @@ bool ApplyLentCall(size_t calleeIndex, size_t argumentCount) {
     if (arg.kind == kItemTemporary && arg.fresh && !arg.shared) return false;
     if (NumberOf(arg.value.get()).type == kTypeNone) return false;
   }
+  // Only from plain frames (every frame a call builds), as plans run.
   TOL_VarObArray* caller = t_frames.empty() ? nullptr : t_frames.back();
-  if (!caller) return false;
+  if (!caller || caller->ExactClass() != TOL_Var::Exact::kArray) return false;
   TOL_Var* self = calleeItem.owner.get();
   if (!self) self = caller->Slot(kThisSlot);
   TOL_Var* globals = caller->Slot(kGlobalSlot);

@@ -121,7 +121,6 @@ bool Call(const Node& node, PlanOperand* callee, PlanOperand* arguments) {
     if (NumberIn(arguments[i]).type == kTypeNone) return false;
   }
   TOL_VarObArray* caller = t_frames.back();
-  if (!caller) return false;
   TOL_Var* self = owner ? owner.get() : caller->Slot(kThisSlot);
   TOL_Var* globals = caller->Slot(kGlobalSlot);
   if (!self || !globals || self->IsBorrowed()) return false;
@@ -155,8 +154,12 @@ bool Call(const Node& node, PlanOperand* callee, PlanOperand* arguments) {
 void RunCallPlan(const CallPlan& plan, const std::vector<FormulaItem>& items, size_t count, size_t& resume) {
   PlanOperand stack[CallPlan::kMaxDepth];
   size_t size = 0;
+  // As numeric plans, call plans run against plain frames only (every frame a call builds).
   TOL_VarObArray* frame = t_frames.back();
-  const bool plainFrame = frame && frame->ExactClass() == TOL_Var::Exact::kArray;
+  if (!frame || frame->ExactClass() != TOL_Var::Exact::kArray) {
+    resume = 0;
+    return;
+  }
   const std::vector<Node>& nodes = plan.Nodes();
   size_t at = 0;
   for (; at < nodes.size() && nodes[at].first < count; ++at) {
@@ -173,7 +176,7 @@ void RunCallPlan(const CallPlan& plan, const std::vector<FormulaItem>& items, si
       case NodeKind::kElement: {
         // ARGS[0]: the evaluator indexes as soon as it reaches the index, and only a frame's own
         // array, found where the name stood, is taken here.
-        if (!plainFrame || MethodTable::Get(kArrayMethods).Find(node.name)) break;
+        if (MethodTable::Get(kArrayMethods).Find(node.name)) break;
         TOL_Var* array = frame->FindOwnMember(node.name, node.hint);
         if (!array || array->ExactClass() != TOL_Var::Exact::kArray) break;
         TOL_Var* element = static_cast<TOL_VarObArray*>(array)->Slot(node.index);

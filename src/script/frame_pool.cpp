@@ -24,10 +24,10 @@ struct LentFrame {
 
 namespace {
 
-// Scripts run on one thread (as the registry), so the pool is process-wide.
+// Scripts run on one thread (as the registry), so the pool is process-wide. Loans nest (each
+// lasts for a call), so the units on loan are always the first g_onLoan ones.
 std::vector<std::unique_ptr<LentFrame>> g_units;
-std::vector<LentFrame*> g_free;
-std::vector<LentFrame*> g_inUse;  // loans nest: the newest is last
+size_t g_onLoan = 0;
 
 TOL_Var::Exact ExactOf(int type) {
   switch (type) {
@@ -41,7 +41,8 @@ TOL_Var::Exact ExactOf(int type) {
 }  // namespace
 
 void FramePool::Forget(TOL_Var* var) {
-  for (LentFrame* unit : g_inUse) {
+  for (size_t u = 0; u < g_onLoan; ++u) {
+    LentFrame* unit = g_units[u].get();
     for (size_t i = 0; i < unit->count; ++i) {
       if (unit->lent[i] == var) unit->lent[i] = nullptr;
     }
@@ -49,14 +50,8 @@ void FramePool::Forget(TOL_Var* var) {
 }
 
 LentFrame* FramePool::Acquire() {
-  LentFrame* unit;
-  if (g_free.empty()) {
-    g_units.push_back(std::make_unique<LentFrame>());
-    unit = g_units.back().get();
-  } else {
-    unit = g_free.back();
-    g_free.pop_back();
-  }
+  if (g_onLoan == g_units.size()) g_units.push_back(std::make_unique<LentFrame>());
+  LentFrame* unit = g_units[g_onLoan++].get();
   if (!unit->frame) {
     Ref<TOL_VarObArray> args = Registry::MakeBorrowed([] { return NewArray(); });
     Ref<TOL_VarObArray> frame = Registry::MakeBorrowed([] { return NewArray(); });
@@ -148,7 +143,6 @@ void FramePool::GiveBack(LentFrame& unit) {
   for (size_t i = 0; i < unit.count; ++i) ++(unit.lent[i]->order_ < unit.args->order_ ? cascade : later);
   Registry::DropBorrowed(1, cascade, later);
   Unbind(unit);
-  g_free.push_back(&unit);
 }
 
 // The parts become ordinary values and the frame is released like one a call built itself.
@@ -162,7 +156,6 @@ void FramePool::Promote(LentFrame& unit) {
   for (int slot = kWithSlot; slot < kFrameSlots; slot += 2) SharedEmptySlot()->AddRef();
   unit.frame->Release();
   unit = LentFrame{};
-  g_free.push_back(&unit);
 }
 
 FramePool::Loan::Loan(uint64_t argsOrder, const LentArgument* arguments, size_t count, TOL_Var* self,
@@ -171,11 +164,10 @@ FramePool::Loan::Loan(uint64_t argsOrder, const LentArgument* arguments, size_t 
   Fill(*unit_, argsOrder, arguments, count);
   unit_->frame->order_ = Registry::ReserveUnmade();
   Bind(*unit_, self, globals);
-  g_inUse.push_back(unit_);
 }
 
 FramePool::Loan::~Loan() {
-  g_inUse.pop_back();
+  --g_onLoan;
   if (Untouched(*unit_)) GiveBack(*unit_);
   else FramePool::Promote(*unit_);
 }

@@ -29,7 +29,6 @@ struct State {
   std::function<uint32_t()> ticks;
   uint32_t lastPass = 0;
   bool passRan = false;
-  size_t nextClockReading = 0;  // interval-limited passes look at the clock from this many waiting
   std::vector<Pending> sortScratch;
 };
 
@@ -82,6 +81,7 @@ void Registry::Note(TOL_Var* var) {
     std::push_heap(s.passHeap->begin(), s.passHeap->end());
   } else {
     s.pending.push_back(entry);
+    ++registry_detail::g_counters.pendingCount;
   }
 }
 
@@ -97,10 +97,11 @@ int Registry::CollectGarbage() {
   const size_t later = std::exchange(c.unmadeLater, 0);
   s.passRan = true;
   if (s.ticks) s.lastPass = s.ticks();
-  s.nextClockReading = kFewPending;
+  c.nextClockReading = kFewPending;
   std::vector<Pending> marked;
   marked.swap(s.spare);
   marked.swap(s.pending);  // pending takes the spare's (empty) capacity
+  c.pendingCount = 0;
   if (!std::is_sorted(marked.begin(), marked.end())) SortByOrder(marked, s.sortScratch);
   std::vector<Pending> dropped;
   s.passHeap = &dropped;
@@ -126,15 +127,12 @@ int Registry::CollectGarbage() {
   return c.tracked;
 }
 
-int Registry::CollectGarbage(uint32_t intervalMs) {
+int Registry::CollectGarbageWhenDue(uint32_t intervalMs) {
   State& s = S();
-  // Loops ask after every iteration; the clock is read only when a few more values wait than
-  // at the last reading.
   auto& c = registry_detail::g_counters;
-  const size_t waiting = s.pending.size() + c.unmadeDropped;
-  if (waiting < s.nextClockReading) return c.tracked;
+  const size_t waiting = c.pendingCount + c.unmadeDropped;
   if (s.passRan && s.ticks && s.ticks() - s.lastPass < intervalMs && waiting < kPendingLimit) {
-    s.nextClockReading = waiting + kFewPending;
+    c.nextClockReading = waiting + kFewPending;
     return c.tracked;
   }
   return CollectGarbage();
@@ -158,6 +156,7 @@ void Registry::DestroyEverything() {
   State& s = S();
   g_tearingDown = true;
   s.pending.clear();
+  registry_detail::g_counters.pendingCount = 0;
   while (registry_detail::g_counters.newest) {
     TOL_Var* var = registry_detail::g_counters.newest;
     Unlink(var);

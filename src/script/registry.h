@@ -22,6 +22,10 @@ struct Counters {
   int tracked = 0;
   // Unmade values (see Registry::ReserveUnmade) that were dropped since the last pass.
   size_t unmadeDropped = 0;
+  // Values in the list of those waiting for a pass.
+  size_t pendingCount = 0;
+  // Interval-limited passes look at the clock once this many values wait.
+  size_t nextClockReading = 0;
   // Unmade values that leave the count at the next pass without waiting for it themselves: the
   // parts a frame's destruction would drop in the same pass (see Registry::DropBorrowed).
   size_t unmadeCascade = 0;
@@ -47,7 +51,13 @@ class Registry {
   // the clock says, when many values wait: headless the clock is virtual and stands still inside
   // a loop, and memory must stay bounded there too; and values freed while they are still in
   // the processor's caches cost a fraction of those freed long after.
-  static int CollectGarbage(uint32_t intervalMs);
+  // Loops and calls ask after every iteration and call; the clock is read only when a few more
+  // values wait than at the last reading.
+  static int CollectGarbage(uint32_t intervalMs) {
+    auto& c = registry_detail::g_counters;
+    if (c.pendingCount + c.unmadeDropped < c.nextClockReading) return c.tracked;
+    return CollectGarbageWhenDue(intervalMs);
+  }
   static constexpr size_t kPendingLimit = 1u << 10;
   static constexpr size_t kFewPending = 256;
   // Passes until one frees nothing.
@@ -110,6 +120,7 @@ class Registry {
   }
 
  private:
+  static int CollectGarbageWhenDue(uint32_t intervalMs);
   friend class TOL_Var;
   friend void NoteUnreferenced(TOL_Var* var);
   // Defined in var.h: every value's construction and destruction runs them.

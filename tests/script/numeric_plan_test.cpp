@@ -42,6 +42,11 @@ const char* const kExpressions[] = {
     // Calls: answers of FUNC and FORM bodies, number arguments handed over or copied.
     "Inc(i) + Inc(i + 1) * 2", "Twice(l - 1) + Inc(ARGS[0])", "Inc(Inc(Inc(1)))", "Inc(t) + Inc(missing)",
     "Inc(i) < Inc(l)", "Inc(d)",
+    // Call plans that hand over to the evaluator part of the way: a text answer, a missing or
+    // non-function callee, too many arguments, a callee that keeps its arguments or adds a local.
+    "Echo(t) + Inc(1)", "Inc(2) * Echo(t)", "Nothing(1) + Inc(2)", "i(1) + 1", "Inc(missing) - Inc(i) * 2",
+    "Inc(1, 2, 3, 4, 5, 6, 7, 8, 9) + 1", "Inc(Inc(d) < Inc(i)) + -Inc(b)", "Keep(i, 2) + Keep(l)", "Held[1] + Inc(i)",
+    "Local(i) + Local(3)", "Echo(Keep(i)) - Inc(Echo(d))",
 };
 
 struct Trace {
@@ -58,6 +63,13 @@ class NumericPlans : public ::testing::Test {
     auto twice = Make<TOL_VarFuncForm>();
     ASSERT_TRUE(twice->Compile("ARGS[0] * 2"));
     globals_->SetMember(twice.get(), "TWICE");
+    auto echo = Make<TOL_VarFuncState>(CompileScriptText("RETURN ARGS[0];"));
+    globals_->SetMember(echo.get(), "ECHO");
+    auto keep = Make<TOL_VarFuncState>(CompileScriptText("Held = ARGS; RETURN ARGS[0] + ARGS.Count();"));
+    globals_->SetMember(keep.get(), "KEEP");
+    auto local = Make<TOL_VarFuncState>(CompileScriptText("INT k = ARGS[0] * 3; RETURN k;"));
+    globals_->SetMember(local.get(), "LOCAL");
+    globals_->SetMember(NewRef().get(), "HELD");
   }
   void TearDown() override {
     globals_.reset();
