@@ -344,8 +344,11 @@ TOL_Var* LookUp(Atom name, uint32_t* hint, VarRef& owner) {
   for (int slot = kThisSlot; !found && slot <= kReservedSlot; ++slot) {
     TOL_Var* element = frame->Slot(slot);
     if (!element || element == emptySlot) continue;
+    const TOL_Var::Exact exact = element->ExactClass();
+    // An empty reference (THIS outside any object's function) has no members.
+    if (exact == TOL_Var::Exact::kRef && !static_cast<TOL_VarRef*>(element)->Target()) continue;
     // The global object (a plain object) is asked by position first, as the frame is.
-    if (slot == kGlobalSlot && hint && &element->GetRuntimeClass() == &TOL_VarObject::kClassInfo) {
+    if (slot == kGlobalSlot && hint && exact == TOL_Var::Exact::kObject) {
       auto* object = static_cast<TOL_VarObject*>(element);
       found = object->FindOwnMember(name, *hint);
       if (!found && object->GetBase()) found = object->GetBase()->FindMember(name);
@@ -376,7 +379,7 @@ TOL_VarObArray* CurrentFrame() { return t_frames.empty() ? nullptr : t_frames.ba
 size_t TOL_Formulate::Run(size_t count) {
   const size_t base = t_stack.size();
   size_t first = 0;
-  if (callPlan_) RunCallPlan(*callPlan_, items_, count, first);
+  if (callPlan_) RunCallPlan(*callPlan_, items_, count, first, nullptr);
   RunItems(base, first, count);
   return base;
 }
@@ -448,7 +451,22 @@ VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame, bool giveNumber) {
   }
   FramePush push(frame);
   std::vector<StackItem>& stack = t_stack;
-  const size_t base = Run(items_.size());
+  const size_t base = stack.size();
+  size_t resume = 0;
+  if (callPlan_) {
+    // A plan that covers the whole expression answers a number or a value without an item.
+    CallPlanAnswer answer;
+    RunCallPlan(*callPlan_, items_, items_.size(), resume, &answer);
+    if (answer.complete) {
+      if (answer.value) return answer.value;
+      if (giveNumber) {
+        GiveNumber(answer.number, answer.order);
+        return nullptr;
+      }
+      return Registry::MakeUnmade(answer.order, [&] { return answer.number.MakeValue(); });
+    }
+  }
+  RunItems(base, resume, items_.size());
   VarRef result;
   bool given = false;
   if (stack.size() > base) {

@@ -151,7 +151,8 @@ bool Call(const Node& node, PlanOperand* callee, PlanOperand* arguments) {
 
 }  // namespace
 
-void RunCallPlan(const CallPlan& plan, const std::vector<FormulaItem>& items, size_t count, size_t& resume) {
+void RunCallPlan(const CallPlan& plan, const std::vector<FormulaItem>& items, size_t count, size_t& resume,
+                 CallPlanAnswer* answer) {
   PlanOperand stack[CallPlan::kMaxDepth];
   size_t size = 0;
   // As numeric plans, call plans run against plain frames only (every frame a call builds).
@@ -223,6 +224,20 @@ void RunCallPlan(const CallPlan& plan, const std::vector<FormulaItem>& items, si
     break;  // the evaluator goes on from this node
   }
   resume = at < nodes.size() && nodes[at].first < count ? nodes[at].first : count;
+  if (answer && resume == count && size == 1) {
+    PlanOperand& root = stack[0];
+    if (root.kind == PlanOperand::Kind::kAnswer) {
+      answer->complete = true;
+      answer->number = root.number;
+      answer->order = root.order;
+      return;
+    }
+    if (root.kind == PlanOperand::Kind::kValue) {
+      answer->complete = true;
+      answer->value = VarRef::Adopt(root.var);
+      return;
+    }
+  }
   for (size_t i = 0; i < size; ++i) PushOperand(stack[i], items);
 }
 

@@ -138,6 +138,15 @@ bool IsLendable(TOL_Var* callee, bool& script);
 // top of the frame stack. It leaves on the stack what the evaluator would have left there after
 // running the items before `resume`: `count` when the plan covered them all, otherwise the
 // first item of the node it stopped at, which the evaluator runs next.
-void RunCallPlan(const CallPlan& plan, const std::vector<FormulaItem>& items, size_t count, size_t& resume);
+// With `answer`, a plan that covers all the items and ends in an answer (of an operator or a
+// call) gives it there instead, as the number with its creation order or the value.
+struct CallPlanAnswer {
+  bool complete = false;
+  VarRef value;
+  Number number;
+  uint64_t order = 0;
+};
+void RunCallPlan(const CallPlan& plan, const std::vector<FormulaItem>& items, size_t count, size_t& resume,
+                 CallPlanAnswer* answer);
 
 }  // namespace tav::script::eval

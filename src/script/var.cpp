@@ -4,6 +4,7 @@
 #include "script/registry.h"
 #include "script/scalars.h"
 #include "script/var_array.h"
+#include "script/var_ref.h"
 
 namespace tav::script {
 
@@ -23,6 +24,8 @@ TOL_Var::Exact TOL_Var::FindExactClass() const {
   if (cls == &TOL_VarDouble::kClassInfo) return Exact::kDouble;
   if (cls == &TOL_VarBool::kClassInfo) return Exact::kBool;
   if (cls == &TOL_VarObArray::kClassInfo) return Exact::kArray;
+  if (cls == &TOL_VarObject::kClassInfo) return Exact::kObject;
+  if (cls == &TOL_VarRef::kClassInfo) return Exact::kRef;
   return Exact::kOther;
 }
 
