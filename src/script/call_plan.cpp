@@ -19,7 +19,12 @@ std::shared_ptr<const CallPlan> CallPlan::Build(const std::vector<FormulaItem>& 
     const FormulaItem& item = items[i];
     Node node{};
     node.first = static_cast<uint32_t>(i);
-    if (item.kind == kItemName && !item.name.IsNull() && !item.owner && !item.value) {
+    if (item.part && item.partEnd <= items.size()) {
+      node.kind = Kind::kPart;
+      node.part = item.part;
+      starts.push_back(nodes.size());
+      i = item.partEnd - 1;
+    } else if (item.kind == kItemName && !item.name.IsNull() && !item.owner && !item.value) {
       node.kind = Kind::kLocal;  // a callee's name is marked as such by its call
       node.name = item.name;
       starts.push_back(nodes.size());

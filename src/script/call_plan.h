@@ -2,8 +2,8 @@
 // arguments: `Fib(ARGS[0] - 1) + Fib(ARGS[0] - 2)`, `total + Price(i) * 2`, `Update(x, y);`.
 //
 // The nodes stand for the items in their postfix order: locals and argument elements, number
-// literals, the arithmetic, bitwise, comparison and logical operators, and calls of a function
-// named by a bare name. Running them (evaluate_call_plan.cpp) keeps numbers off the evaluator's
+// literals, the arithmetic, bitwise, comparison and logical operators, calls of a function named
+// by a bare name, and the parts without calls that numeric plans compute (`ARGS[0] - 1`). Running them (evaluate_call_plan.cpp) keeps numbers off the evaluator's
 // stack and calls through lent frames (frame_pool.h), leaving the same trace as the evaluator:
 // names are looked up at the moments it looks them up, values are read when its operators read
 // them, and every value it would make is counted when it would make it. At the first node that
@@ -17,12 +17,13 @@
 
 #include "script/formulate.h"
 #include "script/number_value.h"
+#include "script/numeric_plan.h"
 
 namespace tav::script {
 
 class CallPlan {
  public:
-  enum class Kind : uint8_t { kLocal, kConstant, kElement, kUnary, kBinary, kCallee, kCall };
+  enum class Kind : uint8_t { kLocal, kConstant, kElement, kPart, kUnary, kBinary, kCallee, kCall };
   struct Node {
     Kind kind;
     int32_t op = 0;       // operators
@@ -32,6 +33,8 @@ class CallPlan {
     Atom name;            // locals, callees, and the array of an element
     Number constant;      // constants
     mutable uint32_t hint = 0;
+    // Parts: the numeric plan of a part of the expression without calls (NumericPlan::Mark).
+    std::shared_ptr<const NumericPlan> part;
   };
   static constexpr size_t kMaxDepth = 16;
 

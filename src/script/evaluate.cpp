@@ -538,7 +538,18 @@ void TOL_Formulate::Execute(TOL_VarObArray* frame) {
   if (plan_ && plan_->Execute(frame)) return;
   FramePush push(frame);
   std::vector<StackItem>& stack = t_stack;
-  const size_t base = Run(items_.size());
+  const size_t base = stack.size();
+  size_t resume = 0;
+  if (callPlan_) {
+    // A call statement: what the call answered is dropped as its item would be.
+    CallPlanAnswer answer;
+    RunCallPlan(*callPlan_, items_, items_.size(), resume, &answer);
+    if (answer.complete) {
+      if (!answer.value) Registry::DropUnmade();
+      return;
+    }
+  }
+  RunItems(base, resume, items_.size());
   // A name left alone is still looked up, as evaluating it would.
   if (stack.size() > base) Resolve(stack[base]);
   stack.resize(base);

@@ -186,6 +186,19 @@ void RunCallPlan(const CallPlan& plan, const std::vector<FormulaItem>& items, si
         stack[size++].Set(PlanOperand::Kind::kVariable, nullptr, element);
         continue;
       }
+      case NodeKind::kPart: {
+        // As the evaluator takes a part a numeric plan covers.
+        Number number;
+        TOL_Var* element = nullptr;
+        if (!node.part->Compute(frame, number, element)) break;
+        if (element) {
+          element->AddRef();
+          stack[size++].Set(PlanOperand::Kind::kVariable, nullptr, element);
+        } else {
+          stack[size++].SetAnswer(number, Registry::ReserveUnmade(), true);
+        }
+        continue;
+      }
       case NodeKind::kUnary: {
         PlanOperand& operand = stack[size - 1];
         ResolveOperand(operand);

@@ -93,44 +93,65 @@ std::shared_ptr<const NumericPlan> NumericPlan::Build(const std::vector<FormulaI
     nodes.push_back(node);
   }
   if (starts.size() != 1) return nullptr;
+  auto isLeafKind = [](Kind kind) { return kind == Kind::kLocal || kind == Kind::kConstant || kind == Kind::kElement; };
+  const size_t n = nodes.size();
+  plan->small_ = n <= 3 && isLeafKind(nodes[0].kind) && (n < 2 || isLeafKind(nodes[1].kind)) &&
+                 (n < 3 || nodes[2].kind == Kind::kBinary || nodes[2].kind == Kind::kAssign);
   return plan;
 }
 
-bool NumericPlan::Run(TOL_VarObArray* frame, size_t count, Values& s) const {
+// A local, constant or element: its number and the variable it was read from.
+inline bool NumericPlan::Leaf(const Node& node, TOL_VarObArray* frame, Number& number, TOL_Var*& variable) const {
+  if (node.kind == Kind::kConstant) {
+    number = node.constant;
+    variable = nullptr;
+    return true;
+  }
   // The array methods come first in a frame's lookup: a name they define is not a local.
-  const MethodTable& arrayMethods = MethodTable::Get(kArrayMethods);
-  auto local = [&](const Node& node) -> TOL_Var* {
-    if (arrayMethods.Find(node.name)) return nullptr;
-    return frame->FindOwnMember(node.name, node.hint);
-  };
+  if (MethodTable::Get(kArrayMethods).Find(node.name)) return false;
+  TOL_Var* value = frame->FindOwnMember(node.name, node.hint);
+  if (!value) return false;
+  if (node.kind == Kind::kElement) {
+    if (value->ExactClass() != TOL_Var::Exact::kArray) return false;
+    value = static_cast<TOL_VarObArray*>(value)->Slot(node.index);
+    if (!value) return false;
+  }
+  number = NumberOf(value);
+  variable = value;
+  return number.type != kTypeNone;
+}
+
+bool NumericPlan::Run(TOL_VarObArray* frame, size_t count, Values& s) const {
   Number* numbers = s.n;
   TOL_Var** variables = s.v;
+  if (small_) {
+    // Conditions such as i < n, steps such as i += 1, arguments such as ARGS[0] - 1: at most
+    // two leaves and an operator, without the general loop.
+    if (count > 0 && !Leaf(nodes_[0], frame, numbers[0], variables[0])) return false;
+    if (count > 1 && !Leaf(nodes_[1], frame, numbers[1], variables[1])) return false;
+    s.size = count;
+    s.made = 0;
+    if (count > 2) {
+      if (nodes_[2].kind != Kind::kBinary) return false;
+      if (!IntegerBinary(nodes_[2].op, numbers[0], numbers[1], numbers[0])) {
+        numbers[0] = NumberBinary(nodes_[2].op, numbers[0], numbers[1]);
+      }
+      variables[0] = nullptr;
+      s.size = 1;
+      s.made = 1;
+    }
+    return true;
+  }
   size_t size = 0;
   int made = 0;
   for (const Node *node = nodes_.data(), *end = node + count; node != end; ++node) {
     switch (node->kind) {
-      case Kind::kLocal: {
-        TOL_Var* value = local(*node);
-        if (!value) return false;
-        numbers[size] = NumberOf(value);
-        if (numbers[size].type == kTypeNone) return false;
-        variables[size++] = value;
-        break;
-      }
+      case Kind::kLocal:
       case Kind::kConstant:
-        numbers[size] = node->constant;
-        variables[size++] = nullptr;
+      case Kind::kElement:
+        if (!Leaf(*node, frame, numbers[size], variables[size])) return false;
+        ++size;
         break;
-      case Kind::kElement: {
-        TOL_Var* array = local(*node);
-        if (!array || array->ExactClass() != TOL_Var::Exact::kArray) return false;
-        TOL_Var* element = static_cast<TOL_VarObArray*>(array)->Slot(node->index);
-        if (!element) return false;
-        numbers[size] = NumberOf(element);
-        if (numbers[size].type == kTypeNone) return false;
-        variables[size++] = element;
-        break;
-      }
       case Kind::kUnary:
         numbers[size - 1] = Unary(node->op, Operand(numbers[size - 1])).number;
         variables[size - 1] = nullptr;

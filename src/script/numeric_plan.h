@@ -104,8 +104,11 @@ class NumericPlan {
   };
   // Runs the first `count` nodes; false when the plan declines (nothing done).
   bool Run(TOL_VarObArray* frame, size_t count, Values& s) const;
+  bool Leaf(const Node& node, TOL_VarObArray* frame, Number& number, TOL_Var*& variable) const;
 
   std::vector<Node> nodes_;  // postfix order, as the items
+  // At most two leaves and an operator or assignment after them.
+  bool small_ = false;
 };
 
 }  // namespace tav::script
