@@ -176,9 +176,9 @@ void SetCallAnswer(StackItem& item, CallAnswer answer) {
 }
 
 bool IsLendable(TOL_Var* callee, bool& script) {
-  const archive::ClassInfo& kind = callee->GetRuntimeClass();
-  script = &kind == &TOL_VarFuncState::kClassInfo;
-  return script || &kind == &TOL_VarFuncForm::kClassInfo;
+  const TOL_Var::Exact kind = callee->ExactClass();
+  script = kind == TOL_Var::Exact::kFunc;
+  return script || kind == TOL_Var::Exact::kForm;
 }
 
 CallAnswer CallLent(TOL_Var* callee, bool script, TOL_Var* self, TOL_Var* globals, uint64_t argsOrder,

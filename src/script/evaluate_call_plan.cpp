@@ -53,14 +53,14 @@ struct PlanOperand {
   }
 };
 
-void Drop(PlanOperand& operand) {
+[[gnu::always_inline]] inline void Drop(PlanOperand& operand) {
   if (operand.kind == PlanOperand::Kind::kAnswer) Registry::DropUnmade();
   else if (operand.var) operand.var->Release();
   operand.var = nullptr;
 }
 
 // What Resolve makes of a name: the variable it finds, or INT 0.
-void ResolveOperand(PlanOperand& operand) {
+[[gnu::always_inline]] inline void ResolveOperand(PlanOperand& operand) {
   if (operand.kind != PlanOperand::Kind::kName) return;
   VarRef owner;  // only a callee's owner matters, and callees are resolved by the call itself
   if (TOL_Var* found = LookUp(operand.node->name, &operand.node->hint, owner)) {
@@ -72,7 +72,7 @@ void ResolveOperand(PlanOperand& operand) {
 }
 
 // The number an operand holds, or none when it is not exactly a number.
-Number NumberIn(const PlanOperand& operand) {
+[[gnu::always_inline]] inline Number NumberIn(const PlanOperand& operand) {
   switch (operand.kind) {
     case PlanOperand::Kind::kConstant:
     case PlanOperand::Kind::kAnswer: return operand.number;

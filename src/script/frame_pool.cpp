@@ -25,8 +25,9 @@ struct LentFrame {
 namespace {
 
 // Scripts run on one thread (as the registry), so the pool is process-wide. Loans nest (each
-// lasts for a call), so the units on loan are always the first g_onLoan ones.
-std::vector<std::unique_ptr<LentFrame>> g_units;
+// lasts for a call), so the units on loan are always the first g_onLoan ones. The list outlives
+// static destructors, as the registry does: the units stay reachable until DestroyAll.
+std::vector<std::unique_ptr<LentFrame>>& g_units = *new std::vector<std::unique_ptr<LentFrame>>;
 size_t g_onLoan = 0;
 
 TOL_Var::Exact ExactOf(int type) {

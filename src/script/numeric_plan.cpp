@@ -101,7 +101,7 @@ std::shared_ptr<const NumericPlan> NumericPlan::Build(const std::vector<FormulaI
 }
 
 // A local, constant or element: its number and the variable it was read from.
-inline bool NumericPlan::Leaf(const Node& node, TOL_VarObArray* frame, Number& number, TOL_Var*& variable) const {
+[[gnu::always_inline]] inline bool NumericPlan::Leaf(const Node& node, TOL_VarObArray* frame, Number& number, TOL_Var*& variable) const {
   if (node.kind == Kind::kConstant) {
     number = node.constant;
     variable = nullptr;

@@ -4,6 +4,7 @@
 #include "script/registry.h"
 #include "script/scalars.h"
 #include "script/var_array.h"
+#include "script/var_func.h"
 #include "script/var_ref.h"
 
 namespace tav::script {
@@ -26,6 +27,8 @@ TOL_Var::Exact TOL_Var::FindExactClass() const {
   if (cls == &TOL_VarObArray::kClassInfo) return Exact::kArray;
   if (cls == &TOL_VarObject::kClassInfo) return Exact::kObject;
   if (cls == &TOL_VarRef::kClassInfo) return Exact::kRef;
+  if (cls == &TOL_VarFuncState::kClassInfo) return Exact::kFunc;
+  if (cls == &TOL_VarFuncForm::kClassInfo) return Exact::kForm;
   return Exact::kOther;
 }
 

@@ -112,7 +112,7 @@ class TOL_Var : public TOL_SmallObject, public archive::Object {
 
   // Which of the classes the evaluator computes with directly this value is exactly (not a
   // class derived from one), found out once: a value never changes its class.
-  enum class Exact : uint8_t { kUnknown, kBool, kInt, kDouble, kInt64, kArray, kObject, kRef, kOther };
+  enum class Exact : uint8_t { kUnknown, kBool, kInt, kDouble, kInt64, kArray, kObject, kRef, kFunc, kForm, kOther };
   Exact ExactClass() const {
     if (exact_ == Exact::kUnknown) [[unlikely]] exact_ = FindExactClass();
     return exact_;
