@@ -67,6 +67,14 @@ std::shared_ptr<const CallPlan> CallPlan::Build(const std::vector<FormulaItem>& 
       node.count = static_cast<int32_t>(arguments);
       starts.resize(callee + 1);
       calls = true;
+    } else if (item.kind >= kOpAssign && item.kind <= kOpXorAssign && item.count == 2) {
+      // Only as the whole expression, into a name: x = F(1), s += F(i).
+      if (i + 1 != items.size() || starts.size() != 2 || !isLeaf(0) || nodes.front().kind != Kind::kLocal) {
+        return nullptr;
+      }
+      node.kind = Kind::kAssign;
+      node.op = item.kind;
+      starts.pop_back();
     } else {
       return nullptr;
     }

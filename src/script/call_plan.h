@@ -3,7 +3,8 @@
 //
 // The nodes stand for the items in their postfix order: locals and argument elements, number
 // literals, the arithmetic, bitwise, comparison and logical operators, calls of a function named
-// by a bare name, and the parts without calls that numeric plans compute (`ARGS[0] - 1`). Running them (evaluate_call_plan.cpp) keeps numbers off the evaluator's
+// by a bare name, the parts without calls that numeric plans compute (`ARGS[0] - 1`), and at the
+// top an assignment to a name (`hp -= Damage(a, b)`). Running them (evaluate_call_plan.cpp) keeps numbers off the evaluator's
 // stack and calls through lent frames (frame_pool.h), leaving the same trace as the evaluator:
 // names are looked up at the moments it looks them up, values are read when its operators read
 // them, and every value it would make is counted when it would make it. At the first node that
@@ -23,10 +24,10 @@ namespace tav::script {
 
 class CallPlan {
  public:
-  enum class Kind : uint8_t { kLocal, kConstant, kElement, kPart, kUnary, kBinary, kCallee, kCall };
+  enum class Kind : uint8_t { kLocal, kConstant, kElement, kPart, kUnary, kBinary, kCallee, kCall, kAssign };
   struct Node {
     Kind kind;
-    int32_t op = 0;       // operators
+    int32_t op = 0;       // operators and the assignment
     int32_t count = 0;    // calls: the number of arguments
     int32_t index = 0;    // elements
     uint32_t first = 0;   // the first item the node stands for

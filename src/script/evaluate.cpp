@@ -543,6 +543,7 @@ void TOL_Formulate::Execute(TOL_VarObArray* frame) {
   if (callPlan_) {
     // A call statement: what the call answered is dropped as its item would be.
     CallPlanAnswer answer;
+    answer.variableDropped = true;
     RunCallPlan(*callPlan_, items_, items_.size(), resume, &answer);
     if (answer.complete) {
       if (!answer.value) Registry::DropUnmade();

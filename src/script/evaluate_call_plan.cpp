@@ -227,6 +227,25 @@ void RunCallPlan(const CallPlan& plan, const std::vector<FormulaItem>& items, si
         --size;
         continue;
       }
+      case NodeKind::kAssign: {
+        // Number into a number variable, as the evaluator's assignment operators take two
+        // numbers; the target stands for the result.
+        PlanOperand& target = stack[size - 2];
+        PlanOperand& source = stack[size - 1];
+        if (target.kind != PlanOperand::Kind::kName) break;
+        VarRef owner;
+        TOL_Var* variable = LookUp(target.node->name, &target.node->hint, owner);
+        if (!variable) break;
+        const Number current = NumberOf(variable);
+        const Number value = NumberIn(source);
+        if (current.type == kTypeNone || value.type == kTypeNone) break;
+        Registry::CountUnmade(AssignNumbers(node.op, variable, current, value));
+        Drop(source);
+        variable->AddRef();
+        target.Set(PlanOperand::Kind::kVariable, nullptr, variable);
+        --size;
+        continue;
+      }
       case NodeKind::kCall: {
         const size_t callee = size - static_cast<size_t>(node.count) - 1;
         if (!Call(node, &stack[callee], &stack[callee + 1])) break;
@@ -245,7 +264,8 @@ void RunCallPlan(const CallPlan& plan, const std::vector<FormulaItem>& items, si
       answer->order = root.order;
       return;
     }
-    if (root.kind == PlanOperand::Kind::kValue) {
+    if (root.kind == PlanOperand::Kind::kValue ||
+        (root.kind == PlanOperand::Kind::kVariable && answer->variableDropped)) {
       answer->complete = true;
       answer->value = VarRef::Adopt(root.var);
       return;

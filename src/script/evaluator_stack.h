@@ -141,6 +141,8 @@ bool IsLendable(TOL_Var* callee, bool& script);
 // With `answer`, a plan that covers all the items and ends in an answer (of an operator or a
 // call) gives it there instead, as the number with its creation order or the value.
 struct CallPlanAnswer {
+  // Set by the caller when the answer is only dropped: a variable then answers too.
+  bool variableDropped = false;
   bool complete = false;
   VarRef value;
   Number number;

@@ -174,6 +174,23 @@ bool NumericPlan::Run(TOL_VarObArray* frame, size_t count, Values& s) const {
   return true;
 }
 
+int AssignNumbers(int32_t op, TOL_Var* target, const Number& current, const Number& source) {
+  if (op == kOpAssign) {
+    AssignNumber(target, source);
+    return 0;
+  }
+  // As CompoundAssign does it, knowing both sides are numbers and the target exactly a number
+  // class: INT into INT by +=, -= and *= is stored straight away; anything else is computed as a
+  // value, which the target is assigned from.
+  const bool inPlace = current.type == kTypeInt && source.type == kTypeInt &&
+                       (op == kOpPlusAssign || op == kOpMinusAssign || op == kOpTimesAssign);
+  const int32_t operation = AssignmentOperation(op);
+  Number result;
+  if (!IntegerBinary(operation, current, source, result)) result = NumberBinary(operation, current, source);
+  AssignNumber(target, result);
+  return inPlace ? 0 : 1;
+}
+
 bool NumericPlan::Execute(TOL_VarObArray* frame) const {
   if (!IsPlainFrame(frame)) return false;
   Values s;
@@ -186,23 +203,9 @@ bool NumericPlan::Execute(TOL_VarObArray* frame) const {
   if (!Run(frame, nodes_.size() - 1, s)) return false;
   TOL_Var* target = s.v[0];
   const Number& source = s.n[1];
-  if (root.op == kOpAssign) {
-    AssignNumber(target, source);
-    // The evaluator copies a literal before assigning from it.
-    if (nodes_[nodes_.size() - 2].kind == Kind::kConstant) ++s.made;
-  } else {
-    // As CompoundAssign does it, knowing both sides are numbers and the target exactly a number
-    // class: INT into INT by +=, -= and *= is stored straight away; anything else is computed
-    // as a value, which the target is assigned from.
-    const Number& current = s.n[0];
-    const bool inPlace = current.type == kTypeInt && source.type == kTypeInt &&
-                         (root.op == kOpPlusAssign || root.op == kOpMinusAssign || root.op == kOpTimesAssign);
-    const int32_t operation = AssignmentOperation(root.op);
-    Number result;
-    if (!IntegerBinary(operation, current, source, result)) result = NumberBinary(operation, current, source);
-    AssignNumber(target, result);
-    if (!inPlace) ++s.made;
-  }
+  s.made += AssignNumbers(root.op, target, s.n[0], source);
+  // The evaluator copies a literal before assigning from it.
+  if (root.op == kOpAssign && nodes_[nodes_.size() - 2].kind == Kind::kConstant) ++s.made;
   Registry::CountUnmade(s.made);
   return true;
 }

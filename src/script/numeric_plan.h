@@ -60,6 +60,11 @@ inline bool IntegerBinary(int32_t op, const Number& l, const Number& r, Number& 
   }
 }
 
+// Assigns `source` by the assignment operator `op` to `target`, exactly a number class and
+// holding `current`, as the evaluator's assignment operators do with two numbers; answers how
+// many values the evaluator would make on the way (a compound assignment computed as a value).
+int AssignNumbers(int32_t op, TOL_Var* target, const Number& current, const Number& source);
+
 class NumericPlan {
  public:
   // Null when the items contain anything the plan does not cover.

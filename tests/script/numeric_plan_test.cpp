@@ -47,6 +47,9 @@ const char* const kExpressions[] = {
     "Echo(t) + Inc(1)", "Inc(2) * Echo(t)", "Nothing(1) + Inc(2)", "i(1) + 1", "Inc(missing) - Inc(i) * 2",
     "Inc(1, 2, 3, 4, 5, 6, 7, 8, 9) + 1", "Inc(Inc(d) < Inc(i)) + -Inc(b)", "Keep(i, 2) + Keep(l)", "Held[1] + Inc(i)",
     "Local(i) + Local(3)", "Echo(Keep(i)) - Inc(Echo(d))",
+    // Assignments of call answers: numbers into each number class, text, a reference, nothing.
+    "x = Inc(i)", "i += Inc(2)", "d *= Twice(l)", "l -= Inc(i) * 2", "i /= Inc(-1)", "b = Inc(0)", "i <<= Inc(1)",
+    "t += Inc(1)", "r = Inc(1)", "missing = Inc(1)", "x = Echo(t)", "x = Echo(d)", "x = y = Inc(1)",
 };
 
 struct Trace {
