@@ -4,6 +4,7 @@
 
 #include "script/method_table.h"
 #include "script/operators.h"
+#include "script/plan_shape.h"
 #include "script/registry.h"
 #include "script/var_array.h"
 
@@ -27,8 +28,6 @@ bool IsUnaryOperator(int32_t op) {
 
 namespace {
 
-bool IsAssignment(int32_t op) { return op >= kOpAssign && op <= kOpXorAssign; }
-
 bool IsComparison(int32_t op) { return op >= kOpEqual && op <= kOpGreater; }
 
 // Frames are plain arrays: a name is looked up among the array methods, then the members.
@@ -39,60 +38,14 @@ bool IsPlainFrame(TOL_VarObArray* frame) { return frame && frame->ExactClass() =
 std::shared_ptr<const NumericPlan> NumericPlan::Build(const std::vector<FormulaItem>& items) {
   auto plan = std::make_shared<NumericPlan>();
   std::vector<Node>& nodes = plan->nodes_;
-  // Where the operand of each stack position starts among the nodes.
-  std::vector<size_t> starts;
-  auto isLeaf = [&](size_t position) {
-    return starts[position] + 1 == (position + 1 < starts.size() ? starts[position + 1] : nodes.size());
-  };
+  PlanShape<Node> shape(nodes);
   for (size_t i = 0; i < items.size(); ++i) {
-    const FormulaItem& item = items[i];
     Node node{};
-    if (item.kind == kItemName) {
-      node.kind = Kind::kLocal;
-      node.name = item.name;
-      starts.push_back(nodes.size());
-    } else if (item.kind == kItemLiteral && item.shared && item.value) {
-      node.kind = Kind::kConstant;
-      node.constant = NumberOf(item.value.get());
-      if (node.constant.type == kTypeNone) return nullptr;  // text
-      starts.push_back(nodes.size());
-    } else if (item.kind == kOpIndex && item.count == 2) {
-      // Only a local indexed by a literal: ARGS[0].
-      if (starts.size() < 2) return nullptr;
-      const size_t left = starts.size() - 2;
-      if (!isLeaf(left) || !isLeaf(left + 1)) return nullptr;
-      const Node& array = nodes[starts[left]];
-      const Node& index = nodes[starts[left + 1]];
-      if (array.kind != Kind::kLocal || index.kind != Kind::kConstant) return nullptr;
-      node.kind = Kind::kElement;
-      node.name = array.name;
-      node.index = index.constant.GetLong();
-      nodes.resize(starts[left]);
-      starts.pop_back();
-    } else if (item.kind >= kItemFirstOperator && item.count == 2 && IsNumericBinary(item.kind)) {
-      if (starts.size() < 2) return nullptr;
-      node.kind = Kind::kBinary;
-      node.op = item.kind;
-      starts.pop_back();
-    } else if (item.kind >= kItemFirstOperator && item.count == 1 && IsUnaryOperator(item.kind)) {
-      if (starts.empty()) return nullptr;
-      node.kind = Kind::kUnary;
-      node.op = item.kind;
-    } else if (item.kind >= kItemFirstOperator && item.count == 2 && IsAssignment(item.kind)) {
-      // Only as the whole expression, into a local: x = ..., s += ...
-      if (i + 1 != items.size() || starts.size() != 2 || !isLeaf(0) || nodes.front().kind != Kind::kLocal) {
-        return nullptr;
-      }
-      node.kind = Kind::kAssign;
-      node.op = item.kind;
-      starts.pop_back();
-    } else {
-      return nullptr;
-    }
-    if (starts.size() > kMaxDepth) return nullptr;
+    if (shape.Add(items, i, node) != PlanShape<Node>::Step::kTaken) return nullptr;
+    if (shape.starts.size() > kMaxDepth) return nullptr;
     nodes.push_back(node);
   }
-  if (starts.size() != 1) return nullptr;
+  if (shape.starts.size() != 1) return nullptr;
   auto isLeafKind = [](Kind kind) { return kind == Kind::kLocal || kind == Kind::kConstant || kind == Kind::kElement; };
   const size_t n = nodes.size();
   plan->small_ = n <= 3 && isLeafKind(nodes[0].kind) && (n < 2 || isLeafKind(nodes[1].kind)) &&

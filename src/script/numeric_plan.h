@@ -94,6 +94,7 @@ class NumericPlan {
     Atom name;                // locals, and the array of an element
     int32_t index = 0;        // elements
     Number constant;          // constants
+    uint32_t first = 0;       // the first item the node stands for
     mutable uint32_t hint = 0;
   };
   static constexpr size_t kMaxDepth = 8;
