@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "script/call_plan.h"
 #include "script/compile_error.h"
 #include "script/formulate.h"
 #include "script/frame.h"
@@ -167,6 +168,20 @@ TEST_F(NumericPlans, CoverWholeExpressionsOrTheirLargestParts) {
     if (calls.Items()[i].part) parts.emplace_back(i, calls.Items()[i].partEnd);
   }
   EXPECT_EQ(parts, (std::vector<std::pair<size_t, uint32_t>>{{1, 6}, {8, 11}}));
+  // Call plans take expressions of calls by bare name, and their assignment to a name.
+  auto calling = [](std::string_view text) {
+    TOL_Formulate formula;
+    formula.Compile(text);
+    return CallPlan::Build(formula.Items()) != nullptr;
+  };
+  EXPECT_TRUE(calling("f(ARGS[0] - 1) + g(2 * x)"));
+  EXPECT_TRUE(calling("s += f(i) * 2"));
+  EXPECT_TRUE(calling("f()"));
+  EXPECT_FALSE(calling("i + 1"));       // no call: a numeric plan's
+  EXPECT_FALSE(calling("a.f(1)"));      // a member's function
+  EXPECT_FALSE(calling("f(1).Str()"));
+  EXPECT_FALSE(calling("\"a\" + f(1)"));
+  EXPECT_FALSE(calling("x = f(1) = 2"));
 }
 
 }  // namespace
