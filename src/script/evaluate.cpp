@@ -17,7 +17,6 @@
 #include "script/operators.h"
 #include "script/registry.h"
 #include "script/scalars.h"
-#include "script/var_func.h"
 #include "script/var_ref.h"
 
 namespace tav::script {
@@ -181,12 +180,11 @@ bool IsLendable(TOL_Var* callee, bool& script) {
   return script || kind == TOL_Var::Exact::kForm;
 }
 
-CallAnswer CallLent(TOL_Var* callee, bool script, TOL_Var* self, TOL_Var* globals, uint64_t argsOrder,
-                    const LentArgument* arguments, size_t count) {
-  VarRef calleeHold(callee);
+namespace {
+
+// Runs `callee` in `frame`; a FUNC (`script`) may hand its number answer over unmade.
+CallAnswer CallInFrame(TOL_Var* callee, TOL_VarObArray* frame, bool script) {
   CallAnswer answer;
-  FramePool::Loan loan(argsOrder, arguments, count, self, globals);
-  TOL_VarObArray* frame = loan.Frame();
   TOL_VarObArray* const outer = std::exchange(t_answer.frame, script ? frame : nullptr);
   t_answer.given = false;
   answer.value = callee->Call(frame);
@@ -197,6 +195,24 @@ CallAnswer CallLent(TOL_Var* callee, bool script, TOL_Var* self, TOL_Var* global
     answer.order = t_answer.order;
   }
   return answer;
+}
+
+}  // namespace
+
+CallAnswer CallLent(TOL_Var* callee, bool script, TOL_Var* self, TOL_Var* globals, uint64_t argsOrder,
+                    const LentArgument* arguments, size_t count) {
+  VarRef calleeHold(callee);
+  FramePool::Loan loan(argsOrder, arguments, count, self, globals);
+  return CallInFrame(callee, loan.Frame(), script);
+}
+
+bool LentReceiver(TOL_Var* owner, TOL_Var*& self, TOL_Var*& globals) {
+  // Only from plain frames (every frame a call builds), as plans run.
+  TOL_VarObArray* caller = t_frames.empty() ? nullptr : t_frames.back();
+  if (!caller || caller->ExactClass() != TOL_Var::Exact::kArray) return false;
+  self = owner ? owner : caller->Slot(kThisSlot);
+  globals = caller->Slot(kGlobalSlot);
+  return self && globals && !self->IsBorrowed();
 }
 
 // A call of a script function or form whose arguments are all numbers runs in a frame the pool
@@ -219,30 +235,21 @@ bool ApplyLentCall(size_t calleeIndex, size_t argumentCount) {
     if (arg.kind == kItemTemporary && arg.fresh && !arg.shared) return false;
     if (NumberOf(arg.value.get()).type == kTypeNone) return false;
   }
-  // Only from plain frames (every frame a call builds), as plans run.
-  TOL_VarObArray* caller = t_frames.empty() ? nullptr : t_frames.back();
-  if (!caller || caller->ExactClass() != TOL_Var::Exact::kArray) return false;
-  TOL_Var* self = calleeItem.owner.get();
-  if (!self) self = caller->Slot(kThisSlot);
-  TOL_Var* globals = caller->Slot(kGlobalSlot);
-  if (!self || !globals || self->IsBorrowed()) return false;
+  TOL_Var* self;
+  TOL_Var* globals;
+  if (!LentReceiver(calleeItem.owner.get(), self, globals)) return false;
 
   const uint64_t argsOrder = Registry::ReserveUnmade();
   LentArgument arguments[FramePool::kMaxArguments];
   for (size_t i = 0; i < argumentCount; ++i) {
     StackItem& arg = stack[calleeIndex + 1 + i];
-    LentArgument& lent = arguments[i];
     if (!arg.IsNumber()) {
-      lent.number = NumberOf(arg.value.get());
-      lent.order = Registry::ReserveUnmade();
-    } else if (arg.kind == kItemTemporary && arg.fresh) {
-      lent.number = arg.number;
-      lent.order = arg.order;
-      arg.number.type = kTypeNone;  // handed over, not dropped
-    } else {
-      lent.number = arg.number;
-      lent.order = Registry::ReserveUnmade();
+      arguments[i] = LendNumber(NumberOf(arg.value.get()), false, 0);
+      continue;
     }
+    const bool handOver = arg.kind == kItemTemporary && arg.fresh;
+    arguments[i] = LendNumber(arg.number, handOver, arg.order);
+    if (handOver) arg.number.type = kTypeNone;  // handed over, not dropped
   }
   CallAnswer answer = CallLent(callee, script, self, globals, argsOrder, arguments, argumentCount);
   // The stack may have grown (and moved) during the call: address the item afresh.
@@ -282,20 +289,9 @@ void ApplyCall(size_t calleeIndex, size_t argumentCount) {
   if (!self && caller) self = caller->Slot(kThisSlot);
   TOL_Var* globals = caller ? caller->Slot(kGlobalSlot) : nullptr;
   Ref<TOL_VarObArray> frame = NewFrame(args.get(), self, globals);
-  const bool script = &callee->GetRuntimeClass() == &TOL_VarFuncState::kClassInfo;
-  TOL_VarObArray* const outer = std::exchange(t_answer.frame, script ? frame.get() : nullptr);
-  t_answer.given = false;
-  VarRef result = callee->Call(frame.get());
-  t_answer.frame = outer;
-  const bool numberGiven = std::exchange(t_answer.given, false);
+  const bool script = callee->ExactClass() == TOL_Var::Exact::kFunc;
+  CallAnswer answer = CallInFrame(callee.get(), frame.get(), script);
   // The stack may have grown (and moved) during the call: address the item afresh.
-  CallAnswer answer;
-  answer.value = std::move(result);
-  answer.numberGiven = numberGiven;
-  if (numberGiven) {
-    answer.number = t_answer.number;
-    answer.order = t_answer.order;
-  }
   SetCallAnswer(stack[calleeIndex], std::move(answer));
 }
 
@@ -311,9 +307,6 @@ void EnsureItems(size_t base, size_t needed) {
   }
 }
 
-// Turns a name item into a variable item: the frame's own members (after the array methods),
-// then frame slots 1 (THIS), 2 (WITH), 3 (globals) and 4; a hit in slot 1, 2 or 4 records that
-// slot's value as the item's owner. A name found nowhere becomes the literal INT 0.
 void PushItem(const FormulaItem& item) {
   StackItem& copy = t_stack.emplace_back();
   copy.kind = item.kind;
@@ -360,6 +353,7 @@ TOL_Var* LookUp(Atom name, uint32_t* hint, VarRef& owner) {
   return found;
 }
 
+// A name found nowhere becomes the literal INT 0.
 void Resolve(StackItem& item) {
   if (item.kind != kItemName) return;
   if (TOL_Var* found = LookUp(item.name, item.hint, item.owner)) {

@@ -120,22 +120,17 @@ bool Call(const Node& node, PlanOperand* callee, PlanOperand* arguments) {
     ResolveOperand(arguments[i]);
     if (NumberIn(arguments[i]).type == kTypeNone) return false;
   }
-  TOL_VarObArray* caller = t_frames.back();
-  TOL_Var* self = owner ? owner.get() : caller->Slot(kThisSlot);
-  TOL_Var* globals = caller->Slot(kGlobalSlot);
-  if (!self || !globals || self->IsBorrowed()) return false;
+  TOL_Var* self;
+  TOL_Var* globals;
+  if (!LentReceiver(owner.get(), self, globals)) return false;
 
   const uint64_t argsOrder = Registry::ReserveUnmade();
   LentArgument lent[FramePool::kMaxArguments];
   for (size_t i = 0; i < count; ++i) {
     PlanOperand& argument = arguments[i];
-    lent[i].number = NumberIn(argument);
-    if (argument.kind == PlanOperand::Kind::kAnswer && argument.fresh) {
-      lent[i].order = argument.order;  // handed over: the copy is this number
-      argument.kind = PlanOperand::Kind::kConstant;  // nothing left to drop
-    } else {
-      lent[i].order = Registry::ReserveUnmade();
-    }
+    const bool handOver = argument.kind == PlanOperand::Kind::kAnswer && argument.fresh;
+    lent[i] = LendNumber(NumberIn(argument), handOver, argument.order);
+    if (handOver) argument.kind = PlanOperand::Kind::kConstant;  // the copy is this number: nothing to drop
   }
   CallAnswer answer = CallLent(function, script, self, globals, argsOrder, lent, count);
   if (answer.value) {

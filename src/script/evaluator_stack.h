@@ -133,6 +133,18 @@ CallAnswer CallLent(TOL_Var* callee, bool script, TOL_Var* self, TOL_Var* global
                     const LentArgument* arguments, size_t count);
 // Whether `callee` can be called in a lent frame; `script` tells a FUNC from a FORM.
 bool IsLendable(TOL_Var* callee, bool& script);
+// The receiver and global object of a lent frame for a call from the current frame, as every
+// call finds them: `owner` (the object the callee was found in) or the caller's THIS, and the
+// caller's globals. False when the caller is not a plain frame or the receiver is lent itself.
+bool LentReceiver(TOL_Var* owner, TOL_Var*& self, TOL_Var*& globals);
+// An argument's copy: a number an operator just made is handed over under the creation order
+// it has (`order`); any other is copied under a new one.
+inline LentArgument LendNumber(const Number& number, bool handOver, uint64_t order) {
+  LentArgument lent;
+  lent.number = number;
+  lent.order = handOver ? order : Registry::ReserveUnmade();
+  return lent;
+}
 
 // Runs a call plan (call_plan.h) for the first `count` items of a formula, against the frame on
 // top of the frame stack. It leaves on the stack what the evaluator would have left there after

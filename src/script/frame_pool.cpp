@@ -15,7 +15,6 @@ namespace tav::script {
 struct LentFrame {
   TOL_VarObArray* frame = nullptr;  // null: not built yet, or its parts were promoted
   TOL_VarObArray* args = nullptr;
-  TOL_Var* self = nullptr;
   // The copies lent for the current call; an entry is cleared when its copy is promoted
   // during the call (its count fell to zero), as it may be destroyed before the call ends.
   TOL_Var* lent[FramePool::kMaxArguments] = {};
@@ -109,7 +108,6 @@ void FramePool::Bind(LentFrame& unit, TOL_Var* self, TOL_Var* globals) {
   VarRef& member = unit.frame->members_.ValueAt(1);
   member.Leak();
   member = VarRef(self);
-  unit.self = self;
 }
 
 void FramePool::Unbind(LentFrame& unit) {
@@ -117,7 +115,6 @@ void FramePool::Unbind(LentFrame& unit) {
   slots[kThisSlot] = VarRef::Adopt(SharedEmptySlot());
   slots[kGlobalSlot] = VarRef::Adopt(SharedEmptySlot());
   unit.frame->members_.ValueAt(1) = VarRef::Adopt(SharedEmptySlot());
-  unit.self = nullptr;
 }
 
 // Nothing but the frame holds the parts, and they are as lent: no local was declared (a member
@@ -128,7 +125,11 @@ bool FramePool::Untouched(const LentFrame& unit) {
   const TOL_VarObArray& args = *unit.args;
   if (!frame.borrowed_ || frame.refs_ != 1 || !args.borrowed_ || args.refs_ != 2) return false;
   const auto& members = frame.members_.Entries();
-  if (members.size() != 2 || members[0].value.get() != &args || members[1].value.get() != unit.self) return false;
+  // The slots are out of scripts' reach: slot 1 still holds the receiver bound to THIS.
+  if (members.size() != 2 || members[0].value.get() != &args ||
+      members[1].value.get() != frame.elements_[kThisSlot].get()) {
+    return false;
+  }
   if (!args.members_.Empty() || args.base_ || frame.base_) return false;
   if (args.elements_.size() != unit.count) return false;
   for (size_t i = 0; i < unit.count; ++i) {
