@@ -136,7 +136,7 @@ inline void Registry::Link(TOL_Var* var) {
   auto& c = registry_detail::g_counters;
   if (c.adoptOrder) [[unlikely]] {
     if (c.adoptOrder == registry_detail::kBorrowOrder) {
-      // Kept out of the list and the count: the frame pool accounts for it (see Borrow).
+      // Kept out of the list and the count: the frame pool accounts for it (MakeBorrowed).
       var->borrowed_ = true;
       c.adoptOrder = 0;
       return;
