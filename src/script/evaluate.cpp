@@ -17,6 +17,7 @@
 #include "script/operators.h"
 #include "script/registry.h"
 #include "script/scalars.h"
+#include "script/var_func.h"
 #include "script/var_ref.h"
 
 namespace tav::script {
@@ -202,7 +203,9 @@ CallAnswer CallInFrame(TOL_Var* callee, TOL_VarObArray* frame, bool script) {
 CallAnswer CallLent(TOL_Var* callee, bool script, TOL_Var* self, TOL_Var* globals, uint64_t argsOrder,
                     const LentArgument* arguments, size_t count) {
   VarRef calleeHold(callee);
-  FramePool::Loan loan(argsOrder, arguments, count, self, globals);
+  // A FORM's expression and a FUNC body made of expressions take care of an unfilled frame.
+  const bool unfilled = !script || static_cast<TOL_VarFuncState*>(callee)->RunsUnfilled();
+  FramePool::Loan loan(argsOrder, arguments, count, self, globals, unfilled);
   return CallInFrame(callee, loan.Frame(), script);
 }
 
@@ -210,8 +213,13 @@ bool LentReceiver(TOL_Var* owner, TOL_Var*& self, TOL_Var*& globals) {
   // Only from plain frames (every frame a call builds), as plans run.
   TOL_VarObArray* caller = t_frames.empty() ? nullptr : t_frames.back();
   if (!caller || caller->ExactClass() != TOL_Var::Exact::kArray) return false;
-  self = owner ? owner : caller->Slot(kThisSlot);
-  globals = caller->Slot(kGlobalSlot);
+  if (const UnfilledFrame* record = UnfilledRecord(caller)) {
+    self = owner ? owner : record->self;
+    globals = record->globals;
+  } else {
+    self = owner ? owner : caller->Slot(kThisSlot);
+    globals = caller->Slot(kGlobalSlot);
+  }
   return self && globals && !self->IsBorrowed();
 }
 
@@ -324,18 +332,31 @@ TOL_Var* LookUp(Atom name, uint32_t* hint, VarRef& owner) {
   TOL_VarObArray* frame = t_frames.empty() ? nullptr : t_frames.back();
   if (!frame) return nullptr;
   TOL_Var* found = nullptr;
+  // An unfilled frame answers from its record what its THIS and global slots will hold; a name
+  // found among its members (ARGS, THIS) is looked up again once it is filled.
+  const UnfilledFrame* record = UnfilledRecord(frame);
   // A plain frame's own members are found where the name stood the last time; the array
   // methods come first and the base (a frame has none) last, as in its FindMember.
   if (hint && frame->ExactClass() == TOL_Var::Exact::kArray && !MethodTable::Get(kArrayMethods).Find(name)) {
     found = frame->FindOwnMember(name, *hint);
+    if (found && record) {
+      FramePool::FillNow(frame);
+      record = nullptr;
+      found = frame->FindOwnMember(name, *hint);
+    }
     if (!found && frame->GetBase()) found = frame->GetBase()->FindMember(name);
   } else {
+    FramePool::FillNow(frame);
+    record = nullptr;
     found = frame->FindMember(name);
   }
   // The shared empty reference of the WITH and reserved slots never has a member.
   static TOL_Var* const emptySlot = SharedEmptySlot();
   for (int slot = kThisSlot; !found && slot <= kReservedSlot; ++slot) {
-    TOL_Var* element = frame->Slot(slot);
+    TOL_Var* element = !record                 ? frame->Slot(slot)
+                       : slot == kThisSlot     ? record->self
+                       : slot == kGlobalSlot   ? record->globals
+                                               : frame->Slot(slot);
     if (!element || element == emptySlot) continue;
     const TOL_Var::Exact exact = element->ExactClass();
     // An empty reference (THIS outside any object's function) has no members.
@@ -368,7 +389,11 @@ void Resolve(StackItem& item) {
 
 using namespace eval;
 
-TOL_VarObArray* CurrentFrame() { return t_frames.empty() ? nullptr : t_frames.back(); }
+TOL_VarObArray* CurrentFrame() {
+  if (t_frames.empty()) return nullptr;
+  FramePool::FillNow(t_frames.back());
+  return t_frames.back();
+}
 
 size_t TOL_Formulate::Run(size_t count) {
   const size_t base = t_stack.size();
@@ -380,6 +405,8 @@ size_t TOL_Formulate::Run(size_t count) {
 
 void TOL_Formulate::RunItems(size_t base, size_t first, size_t count) {
   std::vector<StackItem>& stack = t_stack;
+  // The evaluator reads frames as they are.
+  if (first < count) FramePool::FillNow(t_frames.back());
   for (size_t i = first; i < count; ++i) {
     const FormulaItem& item = items_[i];
     if (item.part && item.partEnd <= count) {

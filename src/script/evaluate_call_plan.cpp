@@ -173,6 +173,7 @@ void RunCallPlan(const CallPlan& plan, const std::vector<FormulaItem>& items, si
         // ARGS[0]: the evaluator indexes as soon as it reaches the index, and only a frame's own
         // array, found where the name stood, is taken here.
         if (MethodTable::Get(kArrayMethods).Find(node.name)) break;
+        FramePool::FillNow(frame);  // the element itself is taken
         TOL_Var* array = frame->FindOwnMember(node.name, node.hint);
         if (!array || array->ExactClass() != TOL_Var::Exact::kArray) break;
         TOL_Var* element = static_cast<TOL_VarObArray*>(array)->Slot(node.index);

@@ -19,6 +19,9 @@ struct LentFrame {
   // during the call (its count fell to zero), as it may be destroyed before the call ends.
   TOL_Var* lent[FramePool::kMaxArguments] = {};
   size_t count = 0;
+  // While the frame is unfilled: what the call lent it, kept here instead of in its parts.
+  bool unfilled = false;
+  UnfilledFrame record;
 };
 
 namespace {
@@ -161,17 +164,64 @@ void FramePool::Promote(LentFrame& unit) {
 }
 
 FramePool::Loan::Loan(uint64_t argsOrder, const LentArgument* arguments, size_t count, TOL_Var* self,
-                      TOL_Var* globals)
-    : unit_(Acquire()) {
-  Fill(*unit_, argsOrder, arguments, count);
-  unit_->frame->order_ = Registry::ReserveUnmade();
-  Bind(*unit_, self, globals);
+                      TOL_Var* globals, bool unfilled)
+    : unit_(Acquire()), outerUnfilled_(frame_pool_detail::g_unfilled) {
+  LentFrame& unit = *unit_;
+  if (unfilled) {
+    UnfilledFrame& record = unit.record;
+    record.frame = unit.frame;
+    for (size_t i = 0; i < count; ++i) record.arguments[i] = arguments[i];
+    record.count = count;
+    record.argsOrder = argsOrder;
+    record.self = self;
+    record.globals = globals;
+    unit.unfilled = true;
+    unit.count = 0;  // no copy is lent until the frame is filled
+    unit.frame->order_ = Registry::ReserveUnmade();
+    frame_pool_detail::g_unfilled = &record;
+    frame_pool_detail::g_unfilledFrame = unit.frame;
+    return;
+  }
+  Fill(unit, argsOrder, arguments, count);
+  unit.frame->order_ = Registry::ReserveUnmade();
+  Bind(unit, self, globals);
+  frame_pool_detail::g_unfilled = nullptr;
+  frame_pool_detail::g_unfilledFrame = nullptr;
 }
 
 FramePool::Loan::~Loan() {
   --g_onLoan;
-  if (Untouched(*unit_)) GiveBack(*unit_);
-  else FramePool::Promote(*unit_);
+  LentFrame& unit = *unit_;
+  if (unit.unfilled) {
+    // Never filled, so nothing but the frame ever held its parts: handed back as an untouched
+    // frame is.
+    unit.unfilled = false;
+    const UnfilledFrame& record = unit.record;
+    size_t cascade = 1, later = 0;
+    for (size_t i = 0; i < record.count; ++i) ++(record.arguments[i].order < record.argsOrder ? cascade : later);
+    Registry::DropBorrowed(1, cascade, later);
+  } else if (Untouched(unit)) {
+    GiveBack(unit);
+  } else {
+    FramePool::Promote(unit);
+  }
+  // The caller's frame, if unfilled, is unfilled still: its code did not run meanwhile.
+  frame_pool_detail::g_unfilled = outerUnfilled_;
+  frame_pool_detail::g_unfilledFrame = outerUnfilled_ ? outerUnfilled_->frame : nullptr;
+}
+
+void FramePool::FillUnfilled() {
+  // The innermost loan's, as only the innermost call's code runs (frame_pool.h).
+  size_t top = g_onLoan;
+  while (top > 0 && &g_units[top - 1]->record != frame_pool_detail::g_unfilled) --top;
+  if (top == 0) return;
+  LentFrame& unit = *g_units[top - 1];
+  const UnfilledFrame& record = unit.record;
+  unit.unfilled = false;
+  frame_pool_detail::g_unfilled = nullptr;
+  frame_pool_detail::g_unfilledFrame = nullptr;
+  Fill(unit, record.argsOrder, record.arguments, record.count);
+  Bind(unit, record.self, record.globals);
 }
 
 TOL_VarObArray* FramePool::Loan::Frame() const { return unit_->frame; }

@@ -24,6 +24,7 @@
 
 namespace tav::script {
 
+class TOL_Var;
 class TOL_VarObArray;
 struct LentFrame;
 
@@ -32,17 +33,48 @@ struct LentArgument {
   uint64_t order = 0;  // the creation order reserved for the argument's copy
 };
 
+// A lent frame can start unfilled: its parts keep what the last loan left in them, and the call
+// keeps the arguments, the receiver and the global object here instead. Most small functions
+// only ever read their arguments as numbers and look up the functions they call, which this
+// record answers as the filled frame would. Anything else fills the frame first (FramePool::
+// FillNow), in place, so the frame is the same object either way; filling counts nothing, so
+// when it happens is never seen. Only the innermost call can have an unfilled frame: the code of
+// a call runs only while no call it made is in progress.
+struct UnfilledFrame {
+  static constexpr size_t kMaxArguments = 8;
+  TOL_VarObArray* frame = nullptr;
+  LentArgument arguments[kMaxArguments];
+  size_t count = 0;
+  uint64_t argsOrder = 0;
+  TOL_Var* self = nullptr;     // what the THIS slot and member will hold
+  TOL_Var* globals = nullptr;  // what the global slot will hold
+};
+
+namespace frame_pool_detail {
+// The innermost call's record while its frame is unfilled; null otherwise.
+inline UnfilledFrame* g_unfilled = nullptr;
+inline TOL_VarObArray* g_unfilledFrame = nullptr;
+}  // namespace frame_pool_detail
+
+// The record of `frame` when it is unfilled, else null.
+inline const UnfilledFrame* UnfilledRecord(const TOL_VarObArray* frame) {
+  return frame == frame_pool_detail::g_unfilledFrame ? frame_pool_detail::g_unfilled : nullptr;
+}
+
 class FramePool {
  public:
-  static constexpr size_t kMaxArguments = 8;
+  static constexpr size_t kMaxArguments = UnfilledFrame::kMaxArguments;
 
   // One loan, for the length of a call.
   class Loan {
    public:
     // A frame whose ARGS holds copies of `count` numbers (at most kMaxArguments), made under
     // `argsOrder` for the array and each argument's own order, and whose THIS and global slots
-    // hold `self` and `globals` (both ordinary values, never null). Reserves the frame's order.
-    Loan(uint64_t argsOrder, const LentArgument* arguments, size_t count, TOL_Var* self, TOL_Var* globals);
+    // hold `self` and `globals` (both ordinary values, never null, held by the caller for the
+    // length of the call). Reserves the frame's order. With `unfilled`, the frame starts
+    // unfilled (UnfilledFrame).
+    Loan(uint64_t argsOrder, const LentArgument* arguments, size_t count, TOL_Var* self, TOL_Var* globals,
+         bool unfilled);
     ~Loan();  // hands the parts back, or promotes them and releases the frame
     Loan(const Loan&) = delete;
     Loan& operator=(const Loan&) = delete;
@@ -51,7 +83,14 @@ class FramePool {
 
    private:
     LentFrame* unit_;
+    UnfilledFrame* outerUnfilled_;  // the record published before this loan began
   };
+
+  // Fills `frame` if it is the unfilled one; anything that reads a frame other than through
+  // UnfilledRecord calls this first.
+  static void FillNow(const TOL_VarObArray* frame) {
+    if (frame == frame_pool_detail::g_unfilledFrame && frame) [[unlikely]] FillUnfilled();
+  }
 
   // A lent argument copy whose count fell to zero during its call was promoted (the registry
   // calls this): the loan no longer answers for it.
@@ -60,6 +99,7 @@ class FramePool {
   static void DestroyAll();
 
  private:
+  static void FillUnfilled();
   static LentFrame* Acquire();
   static void Fill(LentFrame& unit, uint64_t argsOrder, const LentArgument* arguments, size_t count);
   static void Bind(LentFrame& unit, TOL_Var* self, TOL_Var* globals);

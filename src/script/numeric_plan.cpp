@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "script/frame.h"
+#include "script/frame_pool.h"
 #include "script/method_table.h"
 #include "script/operators.h"
 #include "script/plan_shape.h"
@@ -43,6 +45,7 @@ std::shared_ptr<const NumericPlan> NumericPlan::Build(const std::vector<FormulaI
     Node node{};
     if (shape.Add(items, i, node) != PlanShape<Node>::Step::kTaken) return nullptr;
     if (shape.starts.size() > kMaxDepth) return nullptr;
+    node.args = node.kind == Kind::kElement && node.name == Names::Args();
     nodes.push_back(node);
   }
   if (shape.starts.size() != 1) return nullptr;
@@ -62,6 +65,14 @@ std::shared_ptr<const NumericPlan> NumericPlan::Build(const std::vector<FormulaI
   }
   // The array methods come first in a frame's lookup: a name they define is not a local.
   if (MethodTable::Get(kArrayMethods).Find(node.name)) return false;
+  if (const UnfilledFrame* record = UnfilledRecord(frame)) {
+    // Of an unfilled frame's members only ARGS is read here: its elements are the lent numbers.
+    // The element itself is not at hand; the callers that take it fill the frame first.
+    if (!node.args || node.index < 0 || static_cast<size_t>(node.index) >= record->count) return false;
+    number = record->arguments[node.index].number;
+    variable = nullptr;
+    return true;
+  }
   TOL_Var* value = frame->FindOwnMember(node.name, node.hint);
   if (!value) return false;
   if (node.kind == Kind::kElement) {
@@ -146,6 +157,7 @@ int AssignNumbers(int32_t op, TOL_Var* target, const Number& current, const Numb
 
 bool NumericPlan::Execute(TOL_VarObArray* frame) const {
   if (!IsPlainFrame(frame)) return false;
+  FramePool::FillNow(frame);  // an assignment takes its target itself
   Values s;
   const Node& root = nodes_.back();
   if (root.kind != Kind::kAssign) {
@@ -202,9 +214,10 @@ bool NumericPlan::Evaluate(TOL_VarObArray* frame, VarRef& result) const {
 
 bool NumericPlan::Compute(TOL_VarObArray* frame, Number& number, TOL_Var*& variable) const {
   if (!IsPlainFrame(frame)) return false;
+  const bool element = nodes_.back().kind == Kind::kElement;
+  if (element) FramePool::FillNow(frame);  // the element itself is the answer
   Values s;
   if (!Run(frame, nodes_.size(), s)) return false;
-  const bool element = nodes_.back().kind == Kind::kElement;
   Registry::CountUnmade(element ? s.made : s.made - 1);
   number = s.n[0];
   variable = element ? s.v[0] : nullptr;

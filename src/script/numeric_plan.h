@@ -96,6 +96,7 @@ class NumericPlan {
     Number constant;          // constants
     uint32_t first = 0;       // the first item the node stands for
     mutable uint32_t hint = 0;
+    bool args = false;        // elements: of ARGS
   };
   static constexpr size_t kMaxDepth = 8;
 

@@ -113,6 +113,9 @@ class TOL_Statement : public TOL_SmallObject {
   virtual bool Compile(std::string_view keyword, SourceRecord& source);
   // Runs the statement; answers a StatementStatus. On kStatusReturn `out` holds the result.
   virtual int Execute(VarRef& out, TOL_VarObArray* frame);
+  // Whether running the statement reads its frame only through the expressions it evaluates and
+  // the statements it holds (which take care of an unfilled frame, frame_pool.h).
+  virtual bool ReachesFrameOnlyThroughExpressions() const { return false; }
 
   // Where the statement starts; published while it runs, for the stop watchdog.
   platform::SourcePosition Position() const { return position_; }
@@ -129,6 +132,7 @@ class TOL_StateForm : public TOL_Statement {
  public:
   bool Compile(std::string_view keyword, SourceRecord& source) override;
   int Execute(VarRef& out, TOL_VarObArray* frame) override;
+  bool ReachesFrameOnlyThroughExpressions() const override { return true; }
   const TOL_Formulate& Expression() const { return expression_; }
 
  protected:
@@ -147,6 +151,9 @@ class TOL_StateSingle : public TOL_Statement {
  public:
   bool Compile(std::string_view keyword, SourceRecord& source) override;
   int Execute(VarRef& out, TOL_VarObArray* frame) override { return body_->Execute(out, frame); }
+  bool ReachesFrameOnlyThroughExpressions() const override {
+    return body_ && body_->ReachesFrameOnlyThroughExpressions();
+  }
 
  protected:
   StatementPtr body_;
@@ -162,6 +169,10 @@ class TOL_StateIf : public TOL_StateSingle {
   const char* GetKeyword() const override { return "IF"; }
   bool Compile(std::string_view keyword, SourceRecord& source) override;
   int Execute(VarRef& out, TOL_VarObArray* frame) override;
+  bool ReachesFrameOnlyThroughExpressions() const override {
+    return TOL_StateSingle::ReachesFrameOnlyThroughExpressions() &&
+           (!else_ || else_->ReachesFrameOnlyThroughExpressions());
+  }
 
  private:
   TOL_Formulate condition_;
@@ -195,6 +206,7 @@ class TOL_StateMulti : public TOL_Statement {
   // Compiles statements until `source` is used up.
   bool Compile(std::string_view keyword, SourceRecord& source) override;
   int Execute(VarRef& out, TOL_VarObArray* frame) override;
+  bool ReachesFrameOnlyThroughExpressions() const override;
   size_t Count() const { return statements_.size(); }
 
  private:
@@ -206,6 +218,7 @@ class TOL_StateBreak : public TOL_Statement {
   const char* GetKeyword() const override { return "BREAK"; }
   bool Compile(std::string_view keyword, SourceRecord& source) override;
   int Execute(VarRef&, TOL_VarObArray*) override { return kStatusBreak; }
+  bool ReachesFrameOnlyThroughExpressions() const override { return true; }
 };
 
 class TOL_StateContinue : public TOL_Statement {
@@ -213,6 +226,7 @@ class TOL_StateContinue : public TOL_Statement {
   const char* GetKeyword() const override { return "CONTINUE"; }
   bool Compile(std::string_view keyword, SourceRecord& source) override;
   int Execute(VarRef&, TOL_VarObArray*) override { return kStatusContinue; }
+  bool ReachesFrameOnlyThroughExpressions() const override { return true; }
 };
 
 // A declaration: each name becomes a fresh variable of the class in the frame, then the

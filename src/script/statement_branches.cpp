@@ -28,6 +28,13 @@ int TOL_StateMulti::Execute(VarRef& out, TOL_VarObArray* frame) {
   return kStatusNormal;
 }
 
+bool TOL_StateMulti::ReachesFrameOnlyThroughExpressions() const {
+  for (const StatementPtr& statement : statements_) {
+    if (!statement->ReachesFrameOnlyThroughExpressions()) return false;
+  }
+  return true;
+}
+
 bool TOL_StateIf::Compile(std::string_view keyword, SourceRecord& source) {
   std::string_view condition;
   if (!detail::CutParenthesised(keyword, "IF", source, condition)) return false;

@@ -1,5 +1,6 @@
 // Declarations: BOOL INT STRING DOUBLE LONG TIME RANDOM OBJECT ARRAY name [= expression], ...;
 #include "archive/object.h"
+#include "script/frame_pool.h"
 #include "script/statement.h"
 #include "script/statement_support.h"
 #include "script/var_array.h"
@@ -60,6 +61,7 @@ bool TOL_StateVar::Compile(std::string_view keyword, SourceRecord& source) {
 }
 
 int TOL_StateVar::Execute(VarRef&, TOL_VarObArray* frame) {
+  FramePool::FillNow(frame);
   for (const Atom name : names_) {
     archive::Object* made = class_->create();
     auto* value = dynamic_cast<TOL_Var*>(made);

@@ -55,10 +55,13 @@ const std::string kNoName;
 int ScriptCallDepth() { return t_depth; }
 
 TOL_VarFuncState::TOL_VarFuncState() = default;
-TOL_VarFuncState::TOL_VarFuncState(std::unique_ptr<TOL_Statement> body) : body_(std::move(body)) {}
+TOL_VarFuncState::TOL_VarFuncState(std::unique_ptr<TOL_Statement> body) { SetBody(std::move(body)); }
 TOL_VarFuncState::~TOL_VarFuncState() = default;
 
-void TOL_VarFuncState::SetBody(std::unique_ptr<TOL_Statement> body) { body_ = std::move(body); }
+void TOL_VarFuncState::SetBody(std::unique_ptr<TOL_Statement> body) {
+  body_ = std::move(body);
+  runsUnfilled_ = !body_ || body_->ReachesFrameOnlyThroughExpressions();
+}
 
 VarRef TOL_VarFuncState::Call(TOL_VarObArray* frame) {
   if (!body_) return nullptr;

@@ -34,6 +34,9 @@ class TOL_VarFuncState : public TOL_VarFunction {
   VarRef Call(TOL_VarObArray* frame) override;
 
   TOL_Statement* Body() const { return body_.get(); }
+  // Whether a call can start with its frame unfilled (frame_pool.h): the body reads the frame
+  // only through its expressions.
+  bool RunsUnfilled() const { return runsUnfilled_; }
   // Replaces (and destroys) the body.
   void SetBody(std::unique_ptr<TOL_Statement> body);
 
@@ -43,6 +46,7 @@ class TOL_VarFuncState : public TOL_VarFunction {
 
  private:
   std::unique_ptr<TOL_Statement> body_;
+  bool runsUnfilled_ = true;
   std::string name_;
 };
 
