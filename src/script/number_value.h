@@ -23,6 +23,10 @@ T TruncateDouble(double v) {
   return static_cast<T>(v);
 }
 
+// Numbers are written and copied as a type and a whole eight-byte value, never in smaller or
+// larger pieces: a copy read in one piece from fields just written in several cannot be
+// forwarded from the stores and waits for them to reach the cache, and the evaluator copies
+// numbers it has just computed all the time. (The narrower members are the low bytes of `l`.)
 struct Number {
   int type = kTypeNone;  // kTypeBool, kTypeInt, kTypeDouble or kTypeInt64; none: no number
   union {
@@ -31,10 +35,16 @@ struct Number {
     int64_t l;
     double d;
   };
-  Number() {}  // no number: the value fields are not read
+  Number() : l(0) {}  // no number
+  Number(const Number& o) : type(o.type), l(o.l) {}
+  Number& operator=(const Number& o) {
+    type = o.type;
+    l = o.l;
+    return *this;
+  }
 
-  static Number Bool(bool v) { Number n; n.type = kTypeBool; n.b = v; return n; }
-  static Number Int(int32_t v) { Number n; n.type = kTypeInt; n.i = v; return n; }
+  static Number Bool(bool v) { Number n; n.type = kTypeBool; n.l = v ? 1 : 0; return n; }
+  static Number Int(int32_t v) { Number n; n.type = kTypeInt; n.l = v; return n; }
   static Number Int64(int64_t v) { Number n; n.type = kTypeInt64; n.l = v; return n; }
   static Number Double(double v) { Number n; n.type = kTypeDouble; n.d = v; return n; }
 
