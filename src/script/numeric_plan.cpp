@@ -183,7 +183,7 @@ bool NumericPlan::EvaluateBool(TOL_VarObArray* frame, bool& truth) const {
   // The evaluator answers a comparison at the top without making its BOOL.
   if (root.kind == Kind::kBinary && IsComparison(root.op)) {
     if (!Run(frame, nodes_.size() - 1, s)) return false;
-    truth = NumberCompare(root.op, s.n[0], s.n[1]);
+    truth = CompareNumbers(root.op, s.n[0], s.n[1]);
   } else {
     if (!Run(frame, nodes_.size(), s)) return false;
     truth = s.n[0].GetBool();

@@ -60,6 +60,23 @@ inline bool IntegerBinary(int32_t op, const Number& l, const Number& r, Number& 
   }
 }
 
+// NumberCompare of two INTs, kept where conditions can inline it; anything else NumberCompare
+// answers.
+inline bool CompareNumbers(int32_t op, const Number& l, const Number& r) {
+  if (l.type == kTypeInt && r.type == kTypeInt) {
+    switch (op) {
+      case kOpLess: return l.i < r.i;
+      case kOpGreater: return l.i > r.i;
+      case kOpLessEqual: return l.i <= r.i;
+      case kOpGreaterEqual: return l.i >= r.i;
+      case kOpEqual: return l.i == r.i;
+      case kOpNotEqual: return l.i != r.i;
+      default: break;
+    }
+  }
+  return NumberCompare(op, l, r);
+}
+
 // Assigns `source` by the assignment operator `op` to `target`, exactly a number class and
 // holding `current`, as the evaluator's assignment operators do with two numbers; answers how
 // many values the evaluator would make on the way (a compound assignment computed as a value).

@@ -23,7 +23,9 @@ uintptr_t StackLimit() {
 }  // namespace
 
 size_t StackHeadroom() {
-  thread_local const uintptr_t limit = StackLimit();
+  // Found once per thread; a plain thread-local needs no guard on every call.
+  thread_local uintptr_t limit = 1;
+  if (limit == 1) [[unlikely]] limit = StackLimit();
   // The frame address, not a local's: sanitizers may move locals to a separate stack.
   const auto here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
   if (limit == 0 || here <= limit) return limit == 0 ? std::numeric_limits<size_t>::max() : 0;
