@@ -32,6 +32,14 @@ namespace {
 std::vector<std::unique_ptr<LentFrame>>& g_units = *new std::vector<std::unique_ptr<LentFrame>>;
 size_t g_onLoan = 0;
 
+// A unit without parts (they were promoted or freed): the next loan builds new ones.
+void Clear(LentFrame& unit) {
+  unit.frame = nullptr;
+  unit.args = nullptr;
+  unit.count = 0;
+  unit.unfilled = false;
+}
+
 TOL_Var::Exact ExactOf(int type) {
   switch (type) {
     case kTypeBool: return TOL_Var::Exact::kBool;
@@ -160,7 +168,7 @@ void FramePool::Promote(LentFrame& unit) {
   // The frame's own destruction releases what its slots hold: the empty ones count from now.
   for (int slot = kWithSlot; slot < kFrameSlots; slot += 2) SharedEmptySlot()->AddRef();
   unit.frame->Release();
-  unit = LentFrame{};
+  Clear(unit);
 }
 
 FramePool::Loan::Loan(uint64_t argsOrder, const LentArgument* arguments, size_t count, TOL_Var* self,
@@ -234,7 +242,7 @@ void FramePool::DestroyParts(LentFrame& unit) {
   delete unit.frame;
   delete unit.args;
   for (TOL_Var* copy : copies) delete copy;
-  unit = LentFrame{};
+  Clear(unit);
 }
 
 void FramePool::DestroyAll() {

@@ -35,7 +35,7 @@ struct Number {
     int64_t l;
     double d;
   };
-  Number() : l(0) {}  // no number
+  Number() {}  // no number: the value is not read
   Number(const Number& o) : type(o.type), l(o.l) {}
   Number& operator=(const Number& o) {
     type = o.type;
