@@ -175,12 +175,6 @@ void SetCallAnswer(StackItem& item, CallAnswer answer) {
   item.owner.reset();
 }
 
-bool IsLendable(TOL_Var* callee, bool& script) {
-  const TOL_Var::Exact kind = callee->ExactClass();
-  script = kind == TOL_Var::Exact::kFunc;
-  return script || kind == TOL_Var::Exact::kForm;
-}
-
 namespace {
 
 // Runs `callee` in `frame`; a FUNC (`script`) may hand its number answer over unmade.
@@ -207,20 +201,6 @@ CallAnswer CallLent(TOL_Var* callee, bool script, TOL_Var* self, TOL_Var* global
   const bool unfilled = !script || static_cast<TOL_VarFuncState*>(callee)->RunsUnfilled();
   FramePool::Loan loan(argsOrder, arguments, count, self, globals, unfilled);
   return CallInFrame(callee, loan.Frame(), script);
-}
-
-bool LentReceiver(TOL_Var* owner, TOL_Var*& self, TOL_Var*& globals) {
-  // Only from plain frames (every frame a call builds), as plans run.
-  TOL_VarObArray* caller = t_frames.empty() ? nullptr : t_frames.back();
-  if (!caller || caller->ExactClass() != TOL_Var::Exact::kArray) return false;
-  if (const UnfilledFrame* record = UnfilledRecord(caller)) {
-    self = owner ? owner : record->self;
-    globals = record->globals;
-  } else {
-    self = owner ? owner : caller->Slot(kThisSlot);
-    globals = caller->Slot(kGlobalSlot);
-  }
-  return self && globals && !self->IsBorrowed();
 }
 
 // A call of a script function or form whose arguments are all numbers runs in a frame the pool

@@ -10,7 +10,9 @@
 #include "script/frame_pool.h"
 #include "script/number_value.h"
 #include "script/operators.h"
+#include "script/frame.h"
 #include "script/registry.h"
+#include "script/var_array.h"
 
 namespace tav::script {
 class CallPlan;
@@ -132,11 +134,27 @@ struct CallAnswer {
 CallAnswer CallLent(TOL_Var* callee, bool script, TOL_Var* self, TOL_Var* globals, uint64_t argsOrder,
                     const LentArgument* arguments, size_t count);
 // Whether `callee` can be called in a lent frame; `script` tells a FUNC from a FORM.
-bool IsLendable(TOL_Var* callee, bool& script);
+inline bool IsLendable(TOL_Var* callee, bool& script) {
+  const TOL_Var::Exact kind = callee->ExactClass();
+  script = kind == TOL_Var::Exact::kFunc;
+  return script || kind == TOL_Var::Exact::kForm;
+}
 // The receiver and global object of a lent frame for a call from the current frame, as every
 // call finds them: `owner` (the object the callee was found in) or the caller's THIS, and the
 // caller's globals. False when the caller is not a plain frame or the receiver is lent itself.
-bool LentReceiver(TOL_Var* owner, TOL_Var*& self, TOL_Var*& globals);
+inline bool LentReceiver(TOL_Var* owner, TOL_Var*& self, TOL_Var*& globals) {
+  // Only from plain frames (every frame a call builds), as plans run.
+  TOL_VarObArray* caller = t_frames.empty() ? nullptr : t_frames.back();
+  if (!caller || caller->ExactClass() != TOL_Var::Exact::kArray) return false;
+  if (const UnfilledFrame* record = UnfilledRecord(caller)) {
+    self = owner ? owner : record->self;
+    globals = record->globals;
+  } else {
+    self = owner ? owner : caller->Slot(kThisSlot);
+    globals = caller->Slot(kGlobalSlot);
+  }
+  return self && globals && !self->IsBorrowed();
+}
 // An argument's copy: a number an operator just made is handed over under the creation order
 // it has (`order`); any other is copied under a new one.
 inline LentArgument LendNumber(const Number& number, bool handOver, uint64_t order) {

@@ -60,7 +60,18 @@ void FramePool::Forget(TOL_Var* var) {
   }
 }
 
-LentFrame* FramePool::Acquire() {
+[[gnu::always_inline]] inline LentFrame* FramePool::Acquire() {
+  if (g_onLoan < g_units.size()) [[likely]] {
+    LentFrame* unit = g_units[g_onLoan].get();
+    if (unit->frame) [[likely]] {
+      ++g_onLoan;
+      return unit;
+    }
+  }
+  return Build();
+}
+
+LentFrame* FramePool::Build() {
   if (g_onLoan == g_units.size()) g_units.push_back(std::make_unique<LentFrame>());
   LentFrame* unit = g_units[g_onLoan++].get();
   if (!unit->frame) {

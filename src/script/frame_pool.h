@@ -101,6 +101,7 @@ class FramePool {
  private:
   static void FillUnfilled();
   static LentFrame* Acquire();
+  static LentFrame* Build();
   static void Fill(LentFrame& unit, uint64_t argsOrder, const LentArgument* arguments, size_t count);
   static void Bind(LentFrame& unit, TOL_Var* self, TOL_Var* globals);
   static void Unbind(LentFrame& unit);

@@ -85,27 +85,32 @@ std::shared_ptr<const NumericPlan> NumericPlan::Build(const std::vector<FormulaI
   return number.type != kTypeNone;
 }
 
-bool NumericPlan::Run(TOL_VarObArray* frame, size_t count, Values& s) const {
+// Conditions such as i < n, steps such as i += 1, arguments such as ARGS[0] - 1 are at most two
+// leaves and an operator: they run inline in their callers, without the general loop.
+[[gnu::always_inline]] inline bool NumericPlan::Run(TOL_VarObArray* frame, size_t count, Values& s) const {
+  if (!small_) return RunGeneral(frame, count, s);
   Number* numbers = s.n;
   TOL_Var** variables = s.v;
-  if (small_) {
-    // Conditions such as i < n, steps such as i += 1, arguments such as ARGS[0] - 1: at most
-    // two leaves and an operator, without the general loop.
-    if (count > 0 && !Leaf(nodes_[0], frame, numbers[0], variables[0])) return false;
-    if (count > 1 && !Leaf(nodes_[1], frame, numbers[1], variables[1])) return false;
-    s.size = count;
-    s.made = 0;
-    if (count > 2) {
-      if (nodes_[2].kind != Kind::kBinary) return false;
-      if (!IntegerBinary(nodes_[2].op, numbers[0], numbers[1], numbers[0])) {
-        numbers[0] = NumberBinary(nodes_[2].op, numbers[0], numbers[1]);
-      }
-      variables[0] = nullptr;
-      s.size = 1;
-      s.made = 1;
+  // Every plan has a node, and every caller runs at least the first.
+  if (!Leaf(nodes_[0], frame, numbers[0], variables[0])) return false;
+  if (count > 1 && !Leaf(nodes_[1], frame, numbers[1], variables[1])) return false;
+  s.size = count;
+  s.made = 0;
+  if (count > 2) {
+    if (nodes_[2].kind != Kind::kBinary) return false;
+    if (!IntegerBinary(nodes_[2].op, numbers[0], numbers[1], numbers[0])) {
+      numbers[0] = NumberBinary(nodes_[2].op, numbers[0], numbers[1]);
     }
-    return true;
+    variables[0] = nullptr;
+    s.size = 1;
+    s.made = 1;
   }
+  return true;
+}
+
+bool NumericPlan::RunGeneral(TOL_VarObArray* frame, size_t count, Values& s) const {
+  Number* numbers = s.n;
+  TOL_Var** variables = s.v;
   size_t size = 0;
   int made = 0;
   for (const Node *node = nodes_.data(), *end = node + count; node != end; ++node) {

@@ -128,6 +128,7 @@ class NumericPlan {
   };
   // Runs the first `count` nodes; false when the plan declines (nothing done).
   bool Run(TOL_VarObArray* frame, size_t count, Values& s) const;
+  bool RunGeneral(TOL_VarObArray* frame, size_t count, Values& s) const;
   bool Leaf(const Node& node, TOL_VarObArray* frame, Number& number, TOL_Var*& variable) const;
 
   std::vector<Node> nodes_;  // postfix order, as the items
