@@ -175,34 +175,6 @@ void SetCallAnswer(StackItem& item, CallAnswer answer) {
   item.owner.reset();
 }
 
-namespace {
-
-// Runs `callee` in `frame`; a FUNC (`script`) may hand its number answer over unmade.
-CallAnswer CallInFrame(TOL_Var* callee, TOL_VarObArray* frame, bool script) {
-  CallAnswer answer;
-  TOL_VarObArray* const outer = std::exchange(t_answer.frame, script ? frame : nullptr);
-  t_answer.given = false;
-  answer.value = callee->Call(frame);
-  t_answer.frame = outer;
-  answer.numberGiven = std::exchange(t_answer.given, false);
-  if (answer.numberGiven) {
-    answer.number = t_answer.number;
-    answer.order = t_answer.order;
-  }
-  return answer;
-}
-
-}  // namespace
-
-CallAnswer CallLent(TOL_Var* callee, bool script, TOL_Var* self, TOL_Var* globals, uint64_t argsOrder,
-                    const LentArgument* arguments, size_t count) {
-  VarRef calleeHold(callee);
-  // A FORM's expression and a FUNC body made of expressions take care of an unfilled frame.
-  const bool unfilled = !script || static_cast<TOL_VarFuncState*>(callee)->RunsUnfilled();
-  FramePool::Loan loan(argsOrder, arguments, count, self, globals, unfilled);
-  return CallInFrame(callee, loan.Frame(), script);
-}
-
 // A call of a script function or form whose arguments are all numbers runs in a frame the pool
 // lends (frame_pool.h). The creation orders are reserved in the sequence ApplyCall makes its
 // values in: the argument array, then each argument's copy (a number an operator just made is
@@ -435,13 +407,9 @@ void GiveNumber(const Number& number, uint64_t order) {
 
 }  // namespace
 
-VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame) { return Evaluate(frame, false); }
-
-VarRef TOL_Formulate::EvaluateAnswer(TOL_VarObArray* frame) {
-  return Evaluate(frame, frame && frame == t_answer.frame);
-}
-
-VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame, bool giveNumber) {
+// Inline in both of its callers: a RETURN's expression is one of the native frames every script
+// call nests (see CallInFrame).
+[[gnu::always_inline]] inline VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame, bool giveNumber) {
   if (plan_) {
     Number number;
     if (plan_->EvaluateNumber(frame, number)) {
@@ -498,6 +466,12 @@ VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame, bool giveNumber) {
   stack.resize(base);
   if (given) return nullptr;
   return result ? result : Make<TOL_Var>();
+}
+
+VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame) { return Evaluate(frame, false); }
+
+VarRef TOL_Formulate::EvaluateAnswer(TOL_VarObArray* frame) {
+  return Evaluate(frame, frame && frame == t_answer.frame);
 }
 
 bool TOL_Formulate::EvaluateBool(TOL_VarObArray* frame) {

@@ -13,6 +13,7 @@
 #include "script/frame.h"
 #include "script/registry.h"
 #include "script/var_array.h"
+#include "script/var_func.h"
 
 namespace tav::script {
 class CallPlan;
@@ -130,9 +131,31 @@ struct CallAnswer {
   Number number;
   uint64_t order = 0;
 };
+// Runs `callee` in `frame`; a FUNC (`script`) may hand its number answer over unmade.
+// Inline, as CallLent: every native frame between a script call and the next counts, as deep
+// script recursion otherwise outruns the processor's prediction of where returns go.
+inline CallAnswer CallInFrame(TOL_Var* callee, TOL_VarObArray* frame, bool script) {
+  CallAnswer answer;
+  TOL_VarObArray* const outer = std::exchange(t_answer.frame, script ? frame : nullptr);
+  t_answer.given = false;
+  answer.value = callee->Call(frame);
+  t_answer.frame = outer;
+  answer.numberGiven = std::exchange(t_answer.given, false);
+  if (answer.numberGiven) {
+    answer.number = t_answer.number;
+    answer.order = t_answer.order;
+  }
+  return answer;
+}
 // Calls a script function or form (`script`: a FUNC) in a lent frame (frame_pool.h).
-CallAnswer CallLent(TOL_Var* callee, bool script, TOL_Var* self, TOL_Var* globals, uint64_t argsOrder,
-                    const LentArgument* arguments, size_t count);
+inline CallAnswer CallLent(TOL_Var* callee, bool script, TOL_Var* self, TOL_Var* globals, uint64_t argsOrder,
+                           const LentArgument* arguments, size_t count) {
+  VarRef calleeHold(callee);
+  // A FORM's expression and a FUNC body made of expressions take care of an unfilled frame.
+  const bool unfilled = !script || static_cast<TOL_VarFuncState*>(callee)->RunsUnfilled();
+  FramePool::Loan loan(argsOrder, arguments, count, self, globals, unfilled);
+  return CallInFrame(callee, loan.Frame(), script);
+}
 // Whether `callee` can be called in a lent frame; `script` tells a FUNC from a FORM.
 inline bool IsLendable(TOL_Var* callee, bool& script) {
   const TOL_Var::Exact kind = callee->ExactClass();

@@ -12,25 +12,9 @@ int TOL_StateForm::Execute(VarRef& out, TOL_VarObArray* frame) {
   return kStatusNormal;
 }
 
-int TOL_StateReturn::Execute(VarRef& out, TOL_VarObArray* frame) {
-  out = expression_.EvaluateAnswer(frame);
-  return kStatusReturn;
-}
-
-// The hot path of every function body: no allocation here, only the statements' own work.
-int TOL_StateMulti::Execute(VarRef& out, TOL_VarObArray* frame) {
-  for (const StatementPtr& statement : statements_) {
-    platform::PublishRunningPosition(statement->Position());
-    const int status = statement->Execute(out, frame);
-    if (status != kStatusNormal) return status;
-    out.reset();
-  }
-  return kStatusNormal;
-}
-
 bool TOL_StateMulti::ReachesFrameOnlyThroughExpressions() const {
-  for (const StatementPtr& statement : statements_) {
-    if (!statement->ReachesFrameOnlyThroughExpressions()) return false;
+  for (const Entry& entry : statements_) {
+    if (!entry.statement->ReachesFrameOnlyThroughExpressions()) return false;
   }
   return true;
 }

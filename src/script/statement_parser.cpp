@@ -279,7 +279,8 @@ bool TOL_StateMulti::Compile(std::string_view, SourceRecord& source) {
     }
     if (statement) {
       statement->SetPosition(source.context->PositionOf(start));
-      statements_.push_back(std::move(statement));
+      auto* returns = dynamic_cast<TOL_StateReturn*>(statement.get());
+      statements_.push_back(Entry{std::move(statement), returns});
     }
   }
 }

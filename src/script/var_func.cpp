@@ -60,6 +60,7 @@ TOL_VarFuncState::~TOL_VarFuncState() = default;
 
 void TOL_VarFuncState::SetBody(std::unique_ptr<TOL_Statement> body) {
   body_ = std::move(body);
+  list_ = dynamic_cast<TOL_StateMulti*>(body_.get());
   runsUnfilled_ = !body_ || body_->ReachesFrameOnlyThroughExpressions();
 }
 
@@ -68,7 +69,7 @@ VarRef TOL_VarFuncState::Call(TOL_VarObArray* frame) {
   CallDepthGuard guard("FUNC", name_);
   if (!guard.Admitted()) return nullptr;
   VarRef out;
-  const int status = body_->Execute(out, frame);
+  const int status = list_ ? list_->Run(out, frame) : body_->Execute(out, frame);
   // Deep recursion without loops would otherwise never collect: calls take part in the same
   // interval-limited passes loops run (what the call answers is held, so it survives).
   Registry::CollectGarbage(kCallCollectionIntervalMs);

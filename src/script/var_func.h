@@ -21,6 +21,7 @@
 namespace tav::script {
 
 class TOL_Statement;
+class TOL_StateMulti;
 
 inline constexpr int kMaxScriptCallDepth = 2000;
 
@@ -46,6 +47,7 @@ class TOL_VarFuncState : public TOL_VarFunction {
 
  private:
   std::unique_ptr<TOL_Statement> body_;
+  TOL_StateMulti* list_ = nullptr;  // the body, when it is a statement list (run inline)
   bool runsUnfilled_ = true;
   std::string name_;
 };
