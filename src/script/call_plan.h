@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "script/formulate.h"
+#include "script/frame_pool.h"
 #include "script/number_value.h"
 #include "script/numeric_plan.h"
 
@@ -37,7 +38,8 @@ class CallPlan {
     // Parts: the numeric plan of a part of the expression without calls (NumericPlan::Mark).
     std::shared_ptr<const NumericPlan> part;
   };
-  static constexpr size_t kMaxDepth = 16;
+  // Operands held at once: a callee with the most arguments a lent frame takes, and one more.
+  static constexpr size_t kMaxDepth = FramePool::kMaxArguments + 2;
 
   // Null unless the items hold at least one call and nothing a plan does not cover.
   static std::shared_ptr<const CallPlan> Build(const std::vector<FormulaItem>& items);

@@ -200,7 +200,7 @@ bool ApplyLentCall(size_t calleeIndex, size_t argumentCount) {
   if (!LentReceiver(calleeItem.owner.get(), self, globals)) return false;
 
   const uint64_t argsOrder = Registry::ReserveUnmade();
-  LentArgument arguments[FramePool::kMaxArguments];
+  LentArgument* arguments = FramePool::NextArguments();
   for (size_t i = 0; i < argumentCount; ++i) {
     StackItem& arg = stack[calleeIndex + 1 + i];
     if (!arg.IsNumber()) {
@@ -211,7 +211,7 @@ bool ApplyLentCall(size_t calleeIndex, size_t argumentCount) {
     arguments[i] = LendNumber(arg.number, handOver, arg.order);
     if (handOver) arg.number.type = kTypeNone;  // handed over, not dropped
   }
-  CallAnswer answer = CallLent(callee, script, self, globals, argsOrder, arguments, argumentCount);
+  CallAnswer answer = CallLent(callee, script, self, globals, argsOrder, argumentCount);
   // The stack may have grown (and moved) during the call: address the item afresh.
   SetCallAnswer(stack[calleeIndex], std::move(answer));
   return true;

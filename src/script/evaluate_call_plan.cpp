@@ -125,14 +125,14 @@ bool Call(const Node& node, PlanOperand* callee, PlanOperand* arguments) {
   if (!LentReceiver(owner.get(), self, globals)) return false;
 
   const uint64_t argsOrder = Registry::ReserveUnmade();
-  LentArgument lent[FramePool::kMaxArguments];
+  LentArgument* lent = FramePool::NextArguments();
   for (size_t i = 0; i < count; ++i) {
     PlanOperand& argument = arguments[i];
     const bool handOver = argument.kind == PlanOperand::Kind::kAnswer && argument.fresh;
     lent[i] = LendNumber(NumberIn(argument), handOver, argument.order);
     if (handOver) argument.kind = PlanOperand::Kind::kConstant;  // the copy is this number: nothing to drop
   }
-  CallAnswer answer = CallLent(function, script, self, globals, argsOrder, lent, count);
+  CallAnswer answer = CallLent(function, script, self, globals, argsOrder, count);
   if (answer.value) {
     callee->Set(PlanOperand::Kind::kValue, nullptr, answer.value.Leak());
   } else if (answer.numberGiven) {

@@ -148,12 +148,13 @@ inline CallAnswer CallInFrame(TOL_Var* callee, TOL_VarObArray* frame, bool scrip
   return answer;
 }
 // Calls a script function or form (`script`: a FUNC) in a lent frame (frame_pool.h).
+// The arguments are written to FramePool::NextArguments() before.
 inline CallAnswer CallLent(TOL_Var* callee, bool script, TOL_Var* self, TOL_Var* globals, uint64_t argsOrder,
-                           const LentArgument* arguments, size_t count) {
+                           size_t count) {
   VarRef calleeHold(callee);
   // A FORM's expression and a FUNC body made of expressions take care of an unfilled frame.
   const bool unfilled = !script || static_cast<TOL_VarFuncState*>(callee)->RunsUnfilled();
-  FramePool::Loan loan(argsOrder, arguments, count, self, globals, unfilled);
+  FramePool::Loan loan(argsOrder, count, self, globals, unfilled);
   return CallInFrame(callee, loan.Frame(), script);
 }
 // Whether `callee` can be called in a lent frame; `script` tells a FUNC from a FORM.

@@ -60,20 +60,20 @@ void FramePool::Forget(TOL_Var* var) {
   }
 }
 
-[[gnu::always_inline]] inline LentFrame* FramePool::Acquire() {
+// The unit the next loan takes, built if need be.
+[[gnu::always_inline]] inline LentFrame* FramePool::Next() {
   if (g_onLoan < g_units.size()) [[likely]] {
     LentFrame* unit = g_units[g_onLoan].get();
-    if (unit->frame) [[likely]] {
-      ++g_onLoan;
-      return unit;
-    }
+    if (unit->frame) [[likely]] return unit;
   }
   return Build();
 }
 
+LentArgument* FramePool::NextArguments() { return Next()->record.arguments; }
+
 LentFrame* FramePool::Build() {
   if (g_onLoan == g_units.size()) g_units.push_back(std::make_unique<LentFrame>());
-  LentFrame* unit = g_units[g_onLoan++].get();
+  LentFrame* unit = g_units[g_onLoan].get();
   if (!unit->frame) {
     Ref<TOL_VarObArray> args = Registry::MakeBorrowed([] { return NewArray(); });
     Ref<TOL_VarObArray> frame = Registry::MakeBorrowed([] { return NewArray(); });
@@ -91,7 +91,9 @@ LentFrame* FramePool::Build() {
   return unit;
 }
 
-void FramePool::Fill(LentFrame& unit, uint64_t argsOrder, const LentArgument* arguments, size_t count) {
+void FramePool::Fill(LentFrame& unit) {
+  const LentArgument* arguments = unit.record.arguments;
+  const size_t count = unit.record.count;
   ElementList& elements = unit.args->elements_;
   if (elements.size() > count) {
     for (size_t i = count; i < elements.size(); ++i) delete elements[i].Leak();
@@ -116,7 +118,7 @@ void FramePool::Fill(LentFrame& unit, uint64_t argsOrder, const LentArgument* ar
     unit.lent[i] = value;
   }
   unit.count = count;
-  unit.args->order_ = argsOrder;
+  unit.args->order_ = unit.record.argsOrder;
 }
 
 // An idle unit's slots hold the shared empty reference without counting it (it lives as long as
@@ -182,18 +184,17 @@ void FramePool::Promote(LentFrame& unit) {
   Clear(unit);
 }
 
-FramePool::Loan::Loan(uint64_t argsOrder, const LentArgument* arguments, size_t count, TOL_Var* self,
-                      TOL_Var* globals, bool unfilled)
-    : unit_(Acquire()), outerUnfilled_(frame_pool_detail::g_unfilled) {
+FramePool::Loan::Loan(uint64_t argsOrder, size_t count, TOL_Var* self, TOL_Var* globals, bool unfilled)
+    : unit_(Next()), outerUnfilled_(frame_pool_detail::g_unfilled) {
+  ++g_onLoan;
   LentFrame& unit = *unit_;
+  UnfilledFrame& record = unit.record;  // the arguments are there already
+  record.frame = unit.frame;
+  record.count = count;
+  record.argsOrder = argsOrder;
+  record.self = self;
+  record.globals = globals;
   if (unfilled) {
-    UnfilledFrame& record = unit.record;
-    record.frame = unit.frame;
-    for (size_t i = 0; i < count; ++i) record.arguments[i] = arguments[i];
-    record.count = count;
-    record.argsOrder = argsOrder;
-    record.self = self;
-    record.globals = globals;
     unit.unfilled = true;
     unit.count = 0;  // no copy is lent until the frame is filled
     unit.frame->order_ = Registry::ReserveUnmade();
@@ -201,7 +202,7 @@ FramePool::Loan::Loan(uint64_t argsOrder, const LentArgument* arguments, size_t 
     frame_pool_detail::g_unfilledFrame = unit.frame;
     return;
   }
-  Fill(unit, argsOrder, arguments, count);
+  Fill(unit);
   unit.frame->order_ = Registry::ReserveUnmade();
   Bind(unit, self, globals);
   frame_pool_detail::g_unfilled = nullptr;
@@ -239,7 +240,7 @@ void FramePool::FillUnfilled() {
   unit.unfilled = false;
   frame_pool_detail::g_unfilled = nullptr;
   frame_pool_detail::g_unfilledFrame = nullptr;
-  Fill(unit, record.argsOrder, record.arguments, record.count);
+  Fill(unit);
   Bind(unit, record.self, record.globals);
 }
 

@@ -68,13 +68,12 @@ class FramePool {
   // One loan, for the length of a call.
   class Loan {
    public:
-    // A frame whose ARGS holds copies of `count` numbers (at most kMaxArguments), made under
-    // `argsOrder` for the array and each argument's own order, and whose THIS and global slots
-    // hold `self` and `globals` (both ordinary values, never null, held by the caller for the
-    // length of the call). Reserves the frame's order. With `unfilled`, the frame starts
-    // unfilled (UnfilledFrame).
-    Loan(uint64_t argsOrder, const LentArgument* arguments, size_t count, TOL_Var* self, TOL_Var* globals,
-         bool unfilled);
+    // A frame whose ARGS holds copies of the first `count` numbers written to NextArguments
+    // (at most kMaxArguments), made under `argsOrder` for the array and each argument's own
+    // order, and whose THIS and global slots hold `self` and `globals` (both ordinary values,
+    // never null, held by the caller for the length of the call). Reserves the frame's order.
+    // With `unfilled`, the frame starts unfilled (UnfilledFrame).
+    Loan(uint64_t argsOrder, size_t count, TOL_Var* self, TOL_Var* globals, bool unfilled);
     ~Loan();  // hands the parts back, or promotes them and releases the frame
     Loan(const Loan&) = delete;
     Loan& operator=(const Loan&) = delete;
@@ -85,6 +84,10 @@ class FramePool {
     LentFrame* unit_;
     UnfilledFrame* outerUnfilled_;  // the record published before this loan began
   };
+
+  // Where the caller writes the arguments of the next loan before opening it (nothing may run
+  // in between): they go straight to the unit that loan takes.
+  static LentArgument* NextArguments();
 
   // Fills `frame` if it is the unfilled one; anything that reads a frame other than through
   // UnfilledRecord calls this first.
@@ -100,9 +103,9 @@ class FramePool {
 
  private:
   static void FillUnfilled();
-  static LentFrame* Acquire();
+  static LentFrame* Next();
   static LentFrame* Build();
-  static void Fill(LentFrame& unit, uint64_t argsOrder, const LentArgument* arguments, size_t count);
+  static void Fill(LentFrame& unit);
   static void Bind(LentFrame& unit, TOL_Var* self, TOL_Var* globals);
   static void Unbind(LentFrame& unit);
   static bool Untouched(const LentFrame& unit);
