@@ -284,31 +284,32 @@ TOL_Var* LookUp(Atom name, uint32_t* hint, VarRef& owner) {
   TOL_VarObArray* frame = t_frames.empty() ? nullptr : t_frames.back();
   if (!frame) return nullptr;
   TOL_Var* found = nullptr;
-  // An unfilled frame answers from its record what its THIS and global slots will hold; a name
-  // found among its members (ARGS, THIS) is looked up again once it is filled.
+  // An unfilled frame answers from its record what its THIS and global slots will hold. Its only
+  // members are ARGS and THIS, it has no base, and its other slots hold the shared empty
+  // reference; a name it may hold itself is looked up once it is filled.
   const UnfilledFrame* record = UnfilledRecord(frame);
-  // A plain frame's own members are found where the name stood the last time; the array
-  // methods come first and the base (a frame has none) last, as in its FindMember.
-  if (hint && frame->ExactClass() == TOL_Var::Exact::kArray && !MethodTable::Get(kArrayMethods).Find(name)) {
-    found = frame->FindOwnMember(name, *hint);
-    if (found && record) {
-      FramePool::FillNow(frame);
-      record = nullptr;
-      found = frame->FindOwnMember(name, *hint);
-    }
-    if (!found && frame->GetBase()) found = frame->GetBase()->FindMember(name);
-  } else {
+  if (record && (!hint || MethodTable::Get(kArrayMethods).Find(name) || name == UnfilledFrame::ArgsName() ||
+                 name == UnfilledFrame::ThisName())) {
     FramePool::FillNow(frame);
     record = nullptr;
+  }
+  if (record) {
+    // Not the frame's.
+  } else if (hint && frame->ExactClass() == TOL_Var::Exact::kArray && !MethodTable::Get(kArrayMethods).Find(name)) {
+    // A plain frame's own members are found where the name stood the last time; the array
+    // methods come first and the base (a frame has none) last, as in its FindMember.
+    found = frame->FindOwnMember(name, *hint);
+    if (!found && frame->GetBase()) found = frame->GetBase()->FindMember(name);
+  } else {
     found = frame->FindMember(name);
   }
   // The shared empty reference of the WITH and reserved slots never has a member.
   static TOL_Var* const emptySlot = SharedEmptySlot();
   for (int slot = kThisSlot; !found && slot <= kReservedSlot; ++slot) {
-    TOL_Var* element = !record                 ? frame->Slot(slot)
-                       : slot == kThisSlot     ? record->self
-                       : slot == kGlobalSlot   ? record->globals
-                                               : frame->Slot(slot);
+    TOL_Var* element = !record               ? frame->Slot(slot)
+                       : slot == kThisSlot   ? record->self
+                       : slot == kGlobalSlot ? record->globals
+                                             : emptySlot;
     if (!element || element == emptySlot) continue;
     const TOL_Var::Exact exact = element->ExactClass();
     // An empty reference (THIS outside any object's function) has no members.

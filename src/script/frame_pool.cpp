@@ -82,6 +82,8 @@ LentFrame* FramePool::Build() {
     for (int slot = kThisSlot; slot < kFrameSlots; ++slot) {
       frame->elements_.push_back(VarRef::Adopt(SharedEmptySlot()));
     }
+    frame_pool_detail::g_argsName = Names::Args();
+    frame_pool_detail::g_thisName = Names::This();
     frame->members_.Append(Names::Args(), array);
     frame->members_.Append(Names::This(), nullptr);
     frame->members_.ValueAt(1) = VarRef::Adopt(SharedEmptySlot());

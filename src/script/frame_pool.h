@@ -40,6 +40,11 @@ struct LentArgument {
 // FillNow), in place, so the frame is the same object either way; filling counts nothing, so
 // when it happens is never seen. Only the innermost call can have an unfilled frame: the code of
 // a call runs only while no call it made is in progress.
+namespace frame_pool_detail {
+inline Atom g_argsName;
+inline Atom g_thisName;
+}  // namespace frame_pool_detail
+
 struct UnfilledFrame {
   static constexpr size_t kMaxArguments = 8;
   TOL_VarObArray* frame = nullptr;
@@ -48,6 +53,10 @@ struct UnfilledFrame {
   uint64_t argsOrder = 0;
   TOL_Var* self = nullptr;     // what the THIS slot and member will hold
   TOL_Var* globals = nullptr;  // what the global slot will hold
+
+  // The names of the frame's two members, known by the time any frame is lent.
+  static Atom ArgsName() { return frame_pool_detail::g_argsName; }
+  static Atom ThisName() { return frame_pool_detail::g_thisName; }
 };
 
 namespace frame_pool_detail {

@@ -22,18 +22,12 @@ thread_local bool t_unwinding = false;
 class CallDepthGuard {
  public:
   CallDepthGuard(const char* kind, const std::string& name) {
-    if (!t_unwinding && t_depth < kMaxScriptCallDepth && StackHeadroom() >= kMinStackHeadroom) {
+    if (!t_unwinding && t_depth < kMaxScriptCallDepth && StackHeadroom() >= kMinStackHeadroom) [[likely]] {
       ++t_depth;
       admitted_ = true;
       return;
     }
-    if (!t_unwinding) {
-      t_unwinding = true;
-      std::string message = std::string("script calls nested too deeply in ") + kind;
-      if (!name.empty()) message += " " + name;
-      message += "; the call answers nothing and the calls in progress unwind";
-      platform::Diagnose(platform::Severity::Error, "", message);
-    }
+    Refuse(kind, name);
   }
   ~CallDepthGuard() {
     if (admitted_) --t_depth;
@@ -45,6 +39,16 @@ class CallDepthGuard {
   bool Admitted() const { return admitted_; }
 
  private:
+  [[gnu::noinline]] static void Refuse(const char* kind, const std::string& name) {
+    if (!t_unwinding) {
+      t_unwinding = true;
+      std::string message = std::string("script calls nested too deeply in ") + kind;
+      if (!name.empty()) message += " " + name;
+      message += "; the call answers nothing and the calls in progress unwind";
+      platform::Diagnose(platform::Severity::Error, "", message);
+    }
+  }
+
   bool admitted_ = false;
 };
 
