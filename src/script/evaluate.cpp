@@ -14,6 +14,7 @@
 #include "script/method_table.h"
 #include "script/number_value.h"
 #include "script/numeric_plan.h"
+#include "script/numeric_plan_run.h"
 #include "script/operators.h"
 #include "script/registry.h"
 #include "script/scalars.h"

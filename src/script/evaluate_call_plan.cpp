@@ -14,6 +14,7 @@
 #include "script/frame.h"
 #include "script/method_table.h"
 #include "script/numeric_plan.h"
+#include "script/numeric_plan_run.h"
 #include "script/var_array.h"
 
 namespace tav::script::eval {

@@ -90,14 +90,15 @@ class NumericPlan {
   // Each answers false, having done nothing, when the plan declines; the caller then evaluates
   // the items. `frame` is the frame the expression runs against.
   bool Execute(TOL_VarObArray* frame) const;
-  bool EvaluateBool(TOL_VarObArray* frame, bool& truth) const;
+  // (The hot ones are inline, in numeric_plan_run.h.)
+  inline bool EvaluateBool(TOL_VarObArray* frame, bool& truth) const;
   bool Evaluate(TOL_VarObArray* frame, VarRef& result) const;
   // Evaluate, answering the number the value would hold; making it (or reserving it) is left
   // to the caller.
-  bool EvaluateNumber(TOL_VarObArray* frame, Number& number) const;
+  inline bool EvaluateNumber(TOL_VarObArray* frame, Number& number) const;
   // For a part of a larger expression (see Mark): its answer, an unmade number whose own
   // reservation is left to the caller, or for an element the element itself (`variable`).
-  bool Compute(TOL_VarObArray* frame, Number& number, TOL_Var*& variable) const;
+  inline bool Compute(TOL_VarObArray* frame, Number& number, TOL_Var*& variable) const;
 
   // Finds the largest parts of an expression that a plan covers and that hold at least one
   // operator, and records each part's plan in the part's first item (FormulaItem::part).
@@ -127,9 +128,9 @@ class NumericPlan {
     int made = 0;
   };
   // Runs the first `count` nodes; false when the plan declines (nothing done).
-  bool Run(TOL_VarObArray* frame, size_t count, Values& s) const;
+  inline bool Run(TOL_VarObArray* frame, size_t count, Values& s) const;
   bool RunGeneral(TOL_VarObArray* frame, size_t count, Values& s) const;
-  bool Leaf(const Node& node, TOL_VarObArray* frame, Number& number, TOL_Var*& variable) const;
+  inline bool Leaf(const Node& node, TOL_VarObArray* frame, Number& number, TOL_Var*& variable) const;
 
   std::vector<Node> nodes_;  // postfix order, as the items
   // At most two leaves and an operator or assignment after them.
