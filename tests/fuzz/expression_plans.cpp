@@ -42,6 +42,11 @@ TOL_VarObject* Globals() {
     add("LOCAL", "INT k = ARGS[0] * 3; RETURN k;");
     add("PAIR", "RETURN Inc(ARGS[0]) * 10 + ARGS[1];");
     add("BUMP", "G += ARGS[0]; RETURN G;");
+    // Bodies that start with their frame unfilled and fill it at different points.
+    add("FIB", "IF (ARGS[0] < 2 || ARGS[0] > 12) RETURN ARGS[0]; RETURN Fib(ARGS[0] - 1) + Fib(ARGS[0] - 2);");
+    add("SELF", "IF (ARGS[0]) RETURN THIS; RETURN ARGS[1];");
+    add("ELEM", "RETURN Echo(ARGS[0]) + ARGS[3];");
+    add("DOWN", "WHILE (ARGS[0] > 0) { ARGS[0] -= 1; G += 1; } RETURN G + ARGS.Count();");
     auto twice = Make<TOL_VarFuncForm>();
     twice->Compile("ARGS[0] * 2");
     object->SetMember(twice.get(), "TWICE");
