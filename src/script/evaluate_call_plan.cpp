@@ -149,7 +149,12 @@ bool Call(const Node& node, PlanOperand* callee, PlanOperand* arguments) {
 
 void RunCallPlan(const CallPlan& plan, const std::vector<FormulaItem>& items, size_t count, size_t& resume,
                  CallPlanAnswer* answer) {
-  PlanOperand stack[CallPlan::kMaxDepth];
+  // Left unwritten: each operand is written whole when it is pushed.
+  union Operands {
+    Operands() {}
+    PlanOperand at[CallPlan::kMaxDepth];
+  } operands;
+  PlanOperand* const stack = operands.at;
   size_t size = 0;
   // As numeric plans, call plans run against plain frames only (every frame a call builds).
   TOL_VarObArray* frame = t_frames.back();

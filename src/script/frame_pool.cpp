@@ -12,16 +12,18 @@ namespace tav::script {
 // array is held by the frame's slot 0 and its ARGS member, each copy by the array. Between
 // loans the THIS and global slots and the THIS member hold the shared empty reference, so an
 // idle unit keeps nothing of a script's alive.
+// What every call touches comes first, so that a call with few arguments stays in one or two
+// cache lines of its unit.
 struct LentFrame {
   TOL_VarObArray* frame = nullptr;  // null: not built yet, or its parts were promoted
+  // While the frame is unfilled: what the call lent it, kept here instead of in its parts.
+  bool unfilled = false;
+  UnfilledFrame record;
   TOL_VarObArray* args = nullptr;
   // The copies lent for the current call; an entry is cleared when its copy is promoted
   // during the call (its count fell to zero), as it may be destroyed before the call ends.
   TOL_Var* lent[FramePool::kMaxArguments] = {};
   size_t count = 0;
-  // While the frame is unfilled: what the call lent it, kept here instead of in its parts.
-  bool unfilled = false;
-  UnfilledFrame record;
 };
 
 namespace {

@@ -48,11 +48,11 @@ inline Atom g_thisName;
 struct UnfilledFrame {
   static constexpr size_t kMaxArguments = 8;
   TOL_VarObArray* frame = nullptr;
-  LentArgument arguments[kMaxArguments];
   size_t count = 0;
   uint64_t argsOrder = 0;
   TOL_Var* self = nullptr;     // what the THIS slot and member will hold
   TOL_Var* globals = nullptr;  // what the global slot will hold
+  LentArgument arguments[kMaxArguments];
 
   // The names of the frame's two members, known by the time any frame is lent.
   static Atom ArgsName() { return frame_pool_detail::g_argsName; }

@@ -121,11 +121,15 @@ class NumericPlan {
   // The evaluation so far: a number per operand on the stack, with the variable it was read
   // from (null for constants and answers), and how many operator answers the evaluator would
   // have made on the way.
+  // Left unwritten until Run writes what it holds: every condition and argument makes one.
   struct Values {
-    Number n[kMaxDepth];
+    Values() {}
+    union {
+      Number n[kMaxDepth];
+    };
     TOL_Var* v[kMaxDepth];
-    size_t size = 0;
-    int made = 0;
+    size_t size;
+    int made;
   };
   // Runs the first `count` nodes; false when the plan declines (nothing done).
   inline bool Run(TOL_VarObArray* frame, size_t count, Values& s) const;
