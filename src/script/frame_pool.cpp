@@ -12,27 +12,10 @@ namespace tav::script {
 // array is held by the frame's slot 0 and its ARGS member, each copy by the array. Between
 // loans the THIS and global slots and the THIS member hold the shared empty reference, so an
 // idle unit keeps nothing of a script's alive.
-// What every call touches comes first, so that a call with few arguments stays in one or two
-// cache lines of its unit.
-struct LentFrame {
-  TOL_VarObArray* frame = nullptr;  // null: not built yet, or its parts were promoted
-  // While the frame is unfilled: what the call lent it, kept here instead of in its parts.
-  bool unfilled = false;
-  UnfilledFrame record;
-  TOL_VarObArray* args = nullptr;
-  // The copies lent for the current call; an entry is cleared when its copy is promoted
-  // during the call (its count fell to zero), as it may be destroyed before the call ends.
-  TOL_Var* lent[FramePool::kMaxArguments] = {};
-  size_t count = 0;
-};
-
 namespace {
 
-// Scripts run on one thread (as the registry), so the pool is process-wide. Loans nest (each
-// lasts for a call), so the units on loan are always the first g_onLoan ones. The list outlives
-// static destructors, as the registry does: the units stay reachable until DestroyAll.
-std::vector<std::unique_ptr<LentFrame>>& g_units = *new std::vector<std::unique_ptr<LentFrame>>;
-size_t g_onLoan = 0;
+using frame_pool_detail::g_onLoan;
+using frame_pool_detail::g_units;
 
 // A unit without parts (they were promoted or freed): the next loan builds new ones.
 void Clear(LentFrame& unit) {
@@ -62,16 +45,6 @@ void FramePool::Forget(TOL_Var* var) {
   }
 }
 
-// The unit the next loan takes, built if need be.
-[[gnu::always_inline]] inline LentFrame* FramePool::Next() {
-  if (g_onLoan < g_units.size()) [[likely]] {
-    LentFrame* unit = g_units[g_onLoan].get();
-    if (unit->frame) [[likely]] return unit;
-  }
-  return Build();
-}
-
-LentArgument* FramePool::NextArguments() { return Next()->record.arguments; }
 
 LentFrame* FramePool::Build() {
   if (g_onLoan == g_units.size()) g_units.push_back(std::make_unique<LentFrame>());
@@ -91,6 +64,7 @@ LentFrame* FramePool::Build() {
     frame->members_.ValueAt(1) = VarRef::Adopt(SharedEmptySlot());
     unit->frame = frame.Leak();
     unit->args = array;
+    unit->record.frame = unit->frame;
   }
   return unit;
 }
@@ -188,50 +162,17 @@ void FramePool::Promote(LentFrame& unit) {
   Clear(unit);
 }
 
-FramePool::Loan::Loan(uint64_t argsOrder, size_t count, TOL_Var* self, TOL_Var* globals, bool unfilled)
-    : unit_(Next()), outerUnfilled_(frame_pool_detail::g_unfilled) {
-  ++g_onLoan;
-  LentFrame& unit = *unit_;
-  UnfilledFrame& record = unit.record;  // the arguments are there already
-  record.frame = unit.frame;
-  record.count = count;
-  record.argsOrder = argsOrder;
-  record.self = self;
-  record.globals = globals;
-  if (unfilled) {
-    unit.unfilled = true;
-    unit.count = 0;  // no copy is lent until the frame is filled
-    unit.frame->order_ = Registry::ReserveUnmade();
-    frame_pool_detail::g_unfilled = &record;
-    frame_pool_detail::g_unfilledFrame = unit.frame;
-    return;
-  }
+void FramePool::OpenFilled(LentFrame& unit) {
   Fill(unit);
-  unit.frame->order_ = Registry::ReserveUnmade();
-  Bind(unit, self, globals);
+  unit.frame->order_ = unit.record.frameOrder;
+  Bind(unit, unit.record.self, unit.record.globals);
   frame_pool_detail::g_unfilled = nullptr;
   frame_pool_detail::g_unfilledFrame = nullptr;
 }
 
-FramePool::Loan::~Loan() {
-  --g_onLoan;
-  LentFrame& unit = *unit_;
-  if (unit.unfilled) {
-    // Never filled, so nothing but the frame ever held its parts: handed back as an untouched
-    // frame is.
-    unit.unfilled = false;
-    const UnfilledFrame& record = unit.record;
-    size_t cascade = 1, later = 0;
-    for (size_t i = 0; i < record.count; ++i) ++(record.arguments[i].order < record.argsOrder ? cascade : later);
-    Registry::DropBorrowed(1, cascade, later);
-  } else if (Untouched(unit)) {
-    GiveBack(unit);
-  } else {
-    FramePool::Promote(unit);
-  }
-  // The caller's frame, if unfilled, is unfilled still: its code did not run meanwhile.
-  frame_pool_detail::g_unfilled = outerUnfilled_;
-  frame_pool_detail::g_unfilledFrame = outerUnfilled_ ? outerUnfilled_->frame : nullptr;
+void FramePool::CloseFilled(LentFrame& unit) {
+  if (Untouched(unit)) GiveBack(unit);
+  else FramePool::Promote(unit);
 }
 
 void FramePool::FillUnfilled() {
@@ -245,10 +186,10 @@ void FramePool::FillUnfilled() {
   frame_pool_detail::g_unfilled = nullptr;
   frame_pool_detail::g_unfilledFrame = nullptr;
   Fill(unit);
+  unit.frame->order_ = record.frameOrder;
   Bind(unit, record.self, record.globals);
 }
 
-TOL_VarObArray* FramePool::Loan::Frame() const { return unit_->frame; }
 
 // Counting is off by now (every ordinary value is gone), so the parts are simply freed.
 void FramePool::DestroyParts(LentFrame& unit) {

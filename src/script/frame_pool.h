@@ -19,8 +19,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "script/number_value.h"
+#include "script/registry.h"
 
 namespace tav::script {
 
@@ -50,6 +53,7 @@ struct UnfilledFrame {
   TOL_VarObArray* frame = nullptr;
   size_t count = 0;
   uint64_t argsOrder = 0;
+  uint64_t frameOrder = 0;
   TOL_Var* self = nullptr;     // what the THIS slot and member will hold
   TOL_Var* globals = nullptr;  // what the global slot will hold
   LentArgument arguments[kMaxArguments];
@@ -59,10 +63,32 @@ struct UnfilledFrame {
   static Atom ThisName() { return frame_pool_detail::g_thisName; }
 };
 
+// A frame with its argument array and argument copies. The frame's count is the unit's; the
+// array is held by the frame's slot 0 and its ARGS member, each copy by the array. Between
+// loans the THIS and global slots and the THIS member hold the shared empty reference, so an
+// idle unit keeps nothing of a script's alive. What every call touches comes first, so that a
+// call with few arguments stays in one or two cache lines of its unit.
+struct LentFrame {
+  TOL_VarObArray* frame = nullptr;  // null: not built yet, or its parts were promoted
+  // While the frame is unfilled: what the call lent it, kept here instead of in its parts.
+  bool unfilled = false;
+  UnfilledFrame record;  // also where the arguments of every loan are written
+  TOL_VarObArray* args = nullptr;
+  // The copies lent for the current call; an entry is cleared when its copy is promoted
+  // during the call (its count fell to zero), as it may be destroyed before the call ends.
+  TOL_Var* lent[UnfilledFrame::kMaxArguments] = {};
+  size_t count = 0;
+};
+
 namespace frame_pool_detail {
 // The innermost call's record while its frame is unfilled; null otherwise.
 inline UnfilledFrame* g_unfilled = nullptr;
 inline TOL_VarObArray* g_unfilledFrame = nullptr;
+// Scripts run on one thread (as the registry), so the pool is process-wide. Loans nest (each
+// lasts for a call), so the units on loan are always the first g_onLoan ones. The list outlives
+// static destructors, as the registry does: the units stay reachable until DestroyAll.
+inline std::vector<std::unique_ptr<LentFrame>>& g_units = *new std::vector<std::unique_ptr<LentFrame>>;
+inline size_t g_onLoan = 0;
 }  // namespace frame_pool_detail
 
 // The record of `frame` when it is unfilled, else null.
@@ -87,7 +113,7 @@ class FramePool {
     Loan(const Loan&) = delete;
     Loan& operator=(const Loan&) = delete;
 
-    TOL_VarObArray* Frame() const;
+    TOL_VarObArray* Frame() const { return unit_->frame; }
 
    private:
     LentFrame* unit_;
@@ -96,7 +122,7 @@ class FramePool {
 
   // Where the caller writes the arguments of the next loan before opening it (nothing may run
   // in between): they go straight to the unit that loan takes.
-  static LentArgument* NextArguments();
+  static LentArgument* NextArguments() { return Next()->record.arguments; }
 
   // Fills `frame` if it is the unfilled one; anything that reads a frame other than through
   // UnfilledRecord calls this first.
@@ -112,8 +138,18 @@ class FramePool {
 
  private:
   static void FillUnfilled();
-  static LentFrame* Next();
+  // The unit the next loan takes, built if need be.
+  static LentFrame* Next() {
+    using namespace frame_pool_detail;
+    if (g_onLoan < g_units.size()) [[likely]] {
+      LentFrame* unit = g_units[g_onLoan].get();
+      if (unit->frame) [[likely]] return unit;
+    }
+    return Build();
+  }
   static LentFrame* Build();
+  static void OpenFilled(LentFrame& unit);
+  static void CloseFilled(LentFrame& unit);
   static void Fill(LentFrame& unit);
   static void Bind(LentFrame& unit, TOL_Var* self, TOL_Var* globals);
   static void Unbind(LentFrame& unit);
@@ -122,5 +158,45 @@ class FramePool {
   static void Promote(LentFrame& unit);
   static void DestroyParts(LentFrame& unit);
 };
+
+// Inline: every script call with number arguments opens and closes one.
+inline FramePool::Loan::Loan(uint64_t argsOrder, size_t count, TOL_Var* self, TOL_Var* globals, bool unfilled)
+    : unit_(Next()), outerUnfilled_(frame_pool_detail::g_unfilled) {
+  ++frame_pool_detail::g_onLoan;
+  LentFrame& unit = *unit_;
+  UnfilledFrame& record = unit.record;  // the arguments are there already
+  record.count = count;
+  record.argsOrder = argsOrder;
+  record.frameOrder = Registry::ReserveUnmade();
+  record.self = self;
+  record.globals = globals;
+  if (!unfilled) [[unlikely]] {
+    OpenFilled(unit);
+    return;
+  }
+  unit.unfilled = true;
+  unit.count = 0;  // no copy is lent until the frame is filled
+  frame_pool_detail::g_unfilled = &record;
+  frame_pool_detail::g_unfilledFrame = unit.frame;
+}
+
+inline FramePool::Loan::~Loan() {
+  --frame_pool_detail::g_onLoan;
+  LentFrame& unit = *unit_;
+  if (unit.unfilled) [[likely]] {
+    // Never filled, so nothing but the frame ever held its parts: handed back as an untouched
+    // frame is.
+    unit.unfilled = false;
+    const UnfilledFrame& record = unit.record;
+    size_t cascade = 1, later = 0;
+    for (size_t i = 0; i < record.count; ++i) ++(record.arguments[i].order < record.argsOrder ? cascade : later);
+    Registry::DropBorrowed(1, cascade, later);
+  } else {
+    CloseFilled(unit);
+  }
+  // The caller's frame, if unfilled, is unfilled still: its code did not run meanwhile.
+  frame_pool_detail::g_unfilled = outerUnfilled_;
+  frame_pool_detail::g_unfilledFrame = outerUnfilled_ ? outerUnfilled_->frame : nullptr;
+}
 
 }  // namespace tav::script
