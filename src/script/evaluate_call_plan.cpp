@@ -114,7 +114,7 @@ bool Call(const Node& node, PlanOperand* callee, PlanOperand* arguments) {
   const size_t count = static_cast<size_t>(node.count);
   if (count > FramePool::kMaxArguments) return false;
   VarRef owner;
-  TOL_Var* function = LookUp(callee->node->name, &callee->node->hint, owner);
+  TOL_Var* function = LookUpFromCall(callee->node->name, &callee->node->hint, owner);
   bool script;
   if (!function || !IsLendable(function, script)) return false;
   for (size_t i = 0; i < count; ++i) {

@@ -11,9 +11,11 @@
 #include "script/number_value.h"
 #include "script/operators.h"
 #include "script/frame.h"
+#include "script/method_table.h"
 #include "script/registry.h"
 #include "script/var_array.h"
 #include "script/var_func.h"
+#include "script/var_ref.h"
 
 namespace tav::script {
 class CallPlan;
@@ -123,6 +125,19 @@ void Resolve(StackItem& item);
 // slots 1 (THIS), 2 (WITH), 3 (globals) and 4; a hit in slot 1, 2 or 4 sets `owner` to that
 // slot's value. Null when the name is found nowhere.
 TOL_Var* LookUp(Atom name, uint32_t* hint, VarRef& owner);
+// LookUp, with the commonest case of a small function inline: a name its unfilled frame cannot
+// hold, a receiver without members (an empty THIS), and the global object holding the name
+// where it stood the last time.
+inline TOL_Var* LookUpFromCall(Atom name, uint32_t* hint, VarRef& owner) {
+  const UnfilledFrame* record = t_frames.empty() ? nullptr : UnfilledRecord(t_frames.back());
+  if (record && record->self->ExactClass() == TOL_Var::Exact::kRef &&
+      !static_cast<TOL_VarRef*>(record->self)->Target() &&
+      record->globals->ExactClass() == TOL_Var::Exact::kObject && !MethodTable::Get(kArrayMethods).Find(name) &&
+      name != UnfilledFrame::ArgsName() && name != UnfilledFrame::ThisName()) {
+    if (TOL_Var* found = static_cast<TOL_VarObject*>(record->globals)->FindOwnMember(name, *hint)) return found;
+  }
+  return LookUp(name, hint, owner);
+}
 
 // What a call answered: a value, a number handed over with its creation order, or nothing.
 struct CallAnswer {
