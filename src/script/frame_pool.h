@@ -36,6 +36,12 @@ struct LentArgument {
   uint64_t order = 0;  // the creation order reserved for the argument's copy
 };
 
+namespace frame_pool_detail {
+// The names of a lent frame's two members (set when the first unit is built).
+inline Atom g_argsName;
+inline Atom g_thisName;
+}  // namespace frame_pool_detail
+
 // A lent frame can start unfilled: its parts keep what the last loan left in them, and the call
 // keeps the arguments, the receiver and the global object here instead. Most small functions
 // only ever read their arguments as numbers and look up the functions they call, which this
@@ -43,11 +49,6 @@ struct LentArgument {
 // FillNow), in place, so the frame is the same object either way; filling counts nothing, so
 // when it happens is never seen. Only the innermost call can have an unfilled frame: the code of
 // a call runs only while no call it made is in progress.
-namespace frame_pool_detail {
-inline Atom g_argsName;
-inline Atom g_thisName;
-}  // namespace frame_pool_detail
-
 struct UnfilledFrame {
   static constexpr size_t kMaxArguments = 8;
   TOL_VarObArray* frame = nullptr;
@@ -58,7 +59,7 @@ struct UnfilledFrame {
   TOL_Var* globals = nullptr;  // what the global slot will hold
   LentArgument arguments[kMaxArguments];
 
-  // The names of the frame's two members, known by the time any frame is lent.
+  // The names of the frame's two members.
   static Atom ArgsName() { return frame_pool_detail::g_argsName; }
   static Atom ThisName() { return frame_pool_detail::g_thisName; }
 };
