@@ -409,8 +409,7 @@ void GiveNumber(const Number& number, uint64_t order) {
 
 }  // namespace
 
-// Inline in both of its callers: a RETURN's expression is one of the native frames every script
-// call nests (see CallInFrame).
+// Inline in both of its callers: a RETURN's expression runs in every script call that answers.
 [[gnu::always_inline]] inline VarRef TOL_Formulate::Evaluate(TOL_VarObArray* frame, bool giveNumber) {
   if (plan_) {
     Number number;

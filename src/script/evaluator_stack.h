@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "script/formulate.h"
+#include "script/frame.h"
 #include "script/frame_pool.h"
+#include "script/method_table.h"
 #include "script/number_value.h"
 #include "script/operators.h"
-#include "script/frame.h"
-#include "script/method_table.h"
 #include "script/registry.h"
 #include "script/var_array.h"
 #include "script/var_func.h"
@@ -130,7 +130,7 @@ TOL_Var* LookUp(Atom name, uint32_t* hint, VarRef& owner);
 // where it stood the last time.
 inline TOL_Var* LookUpFromCall(Atom name, uint32_t* hint, VarRef& owner) {
   const UnfilledFrame* record = t_frames.empty() ? nullptr : UnfilledRecord(t_frames.back());
-  if (record && record->self->ExactClass() == TOL_Var::Exact::kRef &&
+  if (record && hint && record->self->ExactClass() == TOL_Var::Exact::kRef &&
       !static_cast<TOL_VarRef*>(record->self)->Target() &&
       record->globals->ExactClass() == TOL_Var::Exact::kObject && !MethodTable::Get(kArrayMethods).Find(name) &&
       name != UnfilledFrame::ArgsName() && name != UnfilledFrame::ThisName()) {
@@ -147,8 +147,7 @@ struct CallAnswer {
   uint64_t order = 0;
 };
 // Runs `callee` in `frame`; a FUNC (`script`) may hand its number answer over unmade.
-// Inline, as CallLent: every native frame between a script call and the next counts, as deep
-// script recursion otherwise outruns the processor's prediction of where returns go.
+// Inline, as CallLent: what a native call costs is paid again at every script call.
 inline CallAnswer CallInFrame(TOL_Var* callee, TOL_VarObArray* frame, bool script) {
   CallAnswer answer;
   TOL_VarObArray* const outer = std::exchange(t_answer.frame, script ? frame : nullptr);

@@ -8,10 +8,6 @@
 
 namespace tav::script {
 
-// A frame with its argument array and argument copies. The frame's count is the unit's; the
-// array is held by the frame's slot 0 and its ARGS member, each copy by the array. Between
-// loans the THIS and global slots and the THIS member hold the shared empty reference, so an
-// idle unit keeps nothing of a script's alive.
 namespace {
 
 using frame_pool_detail::g_onLoan;
@@ -45,7 +41,7 @@ void FramePool::Forget(TOL_Var* var) {
   }
 }
 
-
+// The unit at the top of the list, made and built if need be.
 LentFrame* FramePool::Build() {
   if (g_onLoan == g_units.size()) g_units.push_back(std::make_unique<LentFrame>());
   LentFrame* unit = g_units[g_onLoan].get();
@@ -162,12 +158,15 @@ void FramePool::Promote(LentFrame& unit) {
   Clear(unit);
 }
 
+// Fills the unit's frame from its record: at once for a call whose function needs it, or when an
+// unfilled one is first needed.
 void FramePool::OpenFilled(LentFrame& unit) {
+  unit.unfilled = false;
+  frame_pool_detail::g_unfilled = nullptr;
+  frame_pool_detail::g_unfilledFrame = nullptr;
   Fill(unit);
   unit.frame->order_ = unit.record.frameOrder;
   Bind(unit, unit.record.self, unit.record.globals);
-  frame_pool_detail::g_unfilled = nullptr;
-  frame_pool_detail::g_unfilledFrame = nullptr;
 }
 
 void FramePool::CloseFilled(LentFrame& unit) {
@@ -179,17 +178,8 @@ void FramePool::FillUnfilled() {
   // The innermost loan's, as only the innermost call's code runs (frame_pool.h).
   size_t top = g_onLoan;
   while (top > 0 && &g_units[top - 1]->record != frame_pool_detail::g_unfilled) --top;
-  if (top == 0) return;
-  LentFrame& unit = *g_units[top - 1];
-  const UnfilledFrame& record = unit.record;
-  unit.unfilled = false;
-  frame_pool_detail::g_unfilled = nullptr;
-  frame_pool_detail::g_unfilledFrame = nullptr;
-  Fill(unit);
-  unit.frame->order_ = record.frameOrder;
-  Bind(unit, record.self, record.globals);
+  if (top > 0) OpenFilled(*g_units[top - 1]);
 }
-
 
 // Counting is off by now (every ordinary value is gone), so the parts are simply freed.
 void FramePool::DestroyParts(LentFrame& unit) {

@@ -213,10 +213,9 @@ class TOL_StateMulti : public TOL_Statement {
   bool ReachesFrameOnlyThroughExpressions() const override;
   size_t Count() const { return statements_.size(); }
 
-  // The hot path of every function body, inline where bodies are run: every native frame
-  // between a script call and the calls its RETURN makes counts (deep script recursion would
-  // otherwise outrun the processor's prediction of where returns go), so a RETURN in the list
-  // runs here too. No allocation here, only the statements' own work.
+  // The hot path of every function body, inline where bodies are run, and a RETURN in the list
+  // runs here too: what a native call costs is paid again at every script call. No allocation
+  // here, only the statements' own work.
   int Run(VarRef& out, TOL_VarObArray* frame) {
     for (const Entry& entry : statements_) {
       platform::PublishRunningPosition(entry.statement->Position());
