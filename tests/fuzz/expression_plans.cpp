@@ -46,7 +46,7 @@ TOL_VarObject* Globals() {
     add("FIB", "IF (ARGS[0] < 2 || ARGS[0] > 12) RETURN ARGS[0]; RETURN Fib(ARGS[0] - 1) + Fib(ARGS[0] - 2);");
     add("SELF", "IF (ARGS[0]) RETURN THIS; RETURN ARGS[1];");
     add("ELEM", "RETURN Echo(ARGS[0]) + ARGS[3];");
-    add("DOWN", "WHILE (ARGS[0] > 0) { ARGS[0] -= 1; G += 1; } RETURN G + ARGS.Count();");
+    add("DOWN", "WHILE (ARGS[0] > 0 && ARGS[0] < 50) { ARGS[0] -= 1; G += 1; } RETURN G + ARGS.Count();");
     auto twice = Make<TOL_VarFuncForm>();
     twice->Compile("ARGS[0] * 2");
     object->SetMember(twice.get(), "TWICE");
