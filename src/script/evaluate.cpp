@@ -18,7 +18,6 @@
 #include "script/operators.h"
 #include "script/registry.h"
 #include "script/scalars.h"
-#include "script/var_func.h"
 #include "script/var_ref.h"
 
 namespace tav::script {
@@ -289,20 +288,19 @@ TOL_Var* LookUp(Atom name, uint32_t* hint, VarRef& owner) {
   // members are ARGS and THIS, it has no base, and its other slots hold the shared empty
   // reference; a name it may hold itself is looked up once it is filled.
   const UnfilledFrame* record = UnfilledRecord(frame);
-  if (record && (!hint || MethodTable::Get(kArrayMethods).Find(name) || name == UnfilledFrame::ArgsName() ||
-                 name == UnfilledFrame::ThisName())) {
+  if (record && (!hint || UnfilledFrameMayHold(name))) {
     FramePool::FillNow(frame);
     record = nullptr;
   }
-  if (record) {
-    // Not the frame's.
-  } else if (hint && frame->ExactClass() == TOL_Var::Exact::kArray && !MethodTable::Get(kArrayMethods).Find(name)) {
-    // A plain frame's own members are found where the name stood the last time; the array
-    // methods come first and the base (a frame has none) last, as in its FindMember.
-    found = frame->FindOwnMember(name, *hint);
-    if (!found && frame->GetBase()) found = frame->GetBase()->FindMember(name);
-  } else {
-    found = frame->FindMember(name);
+  if (!record) {
+    if (hint && frame->ExactClass() == TOL_Var::Exact::kArray && !MethodTable::Get(kArrayMethods).Find(name)) {
+      // A plain frame's own members are found where the name stood the last time; the array
+      // methods come first and the base (a frame has none) last, as in its FindMember.
+      found = frame->FindOwnMember(name, *hint);
+      if (!found && frame->GetBase()) found = frame->GetBase()->FindMember(name);
+    } else {
+      found = frame->FindMember(name);
+    }
   }
   // The shared empty reference of the WITH and reserved slots never has a member.
   static TOL_Var* const emptySlot = SharedEmptySlot();

@@ -125,6 +125,12 @@ void Resolve(StackItem& item);
 // slots 1 (THIS), 2 (WITH), 3 (globals) and 4; a hit in slot 1, 2 or 4 sets `owner` to that
 // slot's value. Null when the name is found nowhere.
 TOL_Var* LookUp(Atom name, uint32_t* hint, VarRef& owner);
+// Whether an unfilled frame itself may answer for `name`: the array methods, which a frame's
+// lookup asks first, and its members ARGS and THIS. Any other name is not the frame's.
+inline bool UnfilledFrameMayHold(Atom name) {
+  return MethodTable::Get(kArrayMethods).Find(name) || name == UnfilledFrame::ArgsName() ||
+         name == UnfilledFrame::ThisName();
+}
 // LookUp, with the commonest case of a small function inline: a name its unfilled frame cannot
 // hold, a receiver without members (an empty THIS), and the global object holding the name
 // where it stood the last time.
@@ -132,8 +138,7 @@ inline TOL_Var* LookUpFromCall(Atom name, uint32_t* hint, VarRef& owner) {
   const UnfilledFrame* record = t_frames.empty() ? nullptr : UnfilledRecord(t_frames.back());
   if (record && hint && record->self->ExactClass() == TOL_Var::Exact::kRef &&
       !static_cast<TOL_VarRef*>(record->self)->Target() &&
-      record->globals->ExactClass() == TOL_Var::Exact::kObject && !MethodTable::Get(kArrayMethods).Find(name) &&
-      name != UnfilledFrame::ArgsName() && name != UnfilledFrame::ThisName()) {
+      record->globals->ExactClass() == TOL_Var::Exact::kObject && !UnfilledFrameMayHold(name)) {
     if (TOL_Var* found = static_cast<TOL_VarObject*>(record->globals)->FindOwnMember(name, *hint)) return found;
   }
   return LookUp(name, hint, owner);

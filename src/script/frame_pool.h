@@ -82,7 +82,8 @@ struct LentFrame {
 };
 
 namespace frame_pool_detail {
-// The innermost call's record while its frame is unfilled; null otherwise.
+// The innermost call's record while its frame is unfilled; null otherwise. Its frame is kept
+// beside it so that the check every plan leaf and lookup makes is one load.
 inline UnfilledFrame* g_unfilled = nullptr;
 inline TOL_VarObArray* g_unfilledFrame = nullptr;
 // Scripts run on one thread (as the registry), so the pool is process-wide. Loans nest (each

@@ -120,13 +120,6 @@ bool NumericPlan::Execute(TOL_VarObArray* frame) const {
   return true;
 }
 
-bool NumericPlan::Evaluate(TOL_VarObArray* frame, VarRef& result) const {
-  Number number;
-  if (!EvaluateNumber(frame, number)) return false;
-  result = number.MakeValue();
-  return true;
-}
-
 namespace {
 
 // What the items of a postfix list make of each other: for each item, where the part it ends

@@ -92,9 +92,8 @@ class NumericPlan {
   bool Execute(TOL_VarObArray* frame) const;
   // (The hot ones are inline, in numeric_plan_run.h.)
   inline bool EvaluateBool(TOL_VarObArray* frame, bool& truth) const;
-  bool Evaluate(TOL_VarObArray* frame, VarRef& result) const;
-  // Evaluate, answering the number the value would hold; making it (or reserving it) is left
-  // to the caller.
+  // The value of the expression, as the number it would hold; making it (or reserving it) is
+  // left to the caller.
   inline bool EvaluateNumber(TOL_VarObArray* frame, Number& number) const;
   // For a part of a larger expression (see Mark): its answer, an unmade number whose own
   // reservation is left to the caller, or for an element the element itself (`variable`).
