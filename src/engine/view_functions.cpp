@@ -1,15 +1,20 @@
 // The view built-ins: CreateView, ModalView, RefreshView, ModalRefresh, DestroyView,
 // InitializeView, GetTopView and UpdateView.
 //
-// "The caller's frame" of each is the frame its call was given: members and slots set there
-// (TOP during a refresh, WITH and PARENT of the top screen) are what the appearances' conditions
-// and text expressions see while the screen updates.
+// Each works in the caller's frame: the frame of the script that called it (the innermost
+// evaluation's, as a built-in pushes none), not the frame built for the call itself, which is gone
+// when the call returns. Members and slots set there (TOP during a refresh, WITH and PARENT of
+// the top screen) are what the appearances' conditions and text expressions see while the screen
+// updates, and WITH and PARENT stay for the script to read afterwards.
 #include "engine/builtin_bodies.h"
 #include "engine/engine_services.h"
 #include "engine/game_system.h"
 #include "engine/view_stack.h"
+#include "platform/diagnostics.h"
 #include "platform/host.h"
+#include "platform/running_position.h"
 #include "script/constants.h"
+#include "script/evaluator.h"
 #include "script/frame.h"
 #include "script/method_args.h"
 #include "script/scalars.h"
@@ -33,13 +38,23 @@ Atom TopName() {
 
 TAV_GameSystem* Game() { return Services().game; }
 
-// The stored view of that number, or null.
+// The stored view of that number, or null; null too when the view stack is full, as if there
+// were no such view, with an error that names the script line.
 screen::TOL_VarView* StoredView(TAV_GameSystem& game, int32_t number) {
-  return dynamic_cast<screen::TOL_VarView*>(game.View(number));
+  auto* stored = dynamic_cast<screen::TOL_VarView*>(game.View(number));
+  if (!stored || !game.Screens().Full()) return stored;
+  if (game.Screens().FirstRefusal()) {
+    platform::Diagnose(platform::Severity::Error, platform::DescribePosition(platform::RunningPosition()),
+                       "no screen is made: " + std::to_string(ViewStack::kMaxScreens) +
+                           " screens are stacked already (a game pops screens with DestroyView)");
+  }
+  return nullptr;
 }
 
-// A frame to work in when a call came without one (the engine's own calls).
-Ref<TOL_VarObArray> FrameOrGlobal(TAV_GameSystem& game, TOL_VarObArray* frame) {
+// The calling script's frame. A call from outside any script (the engine calling a built-in as
+// a resume function, say) works in the frame it was given, or in a new one with the globals.
+Ref<TOL_VarObArray> CallerFrame(TAV_GameSystem& game, TOL_VarObArray* frame) {
+  if (TOL_VarObArray* caller = script::CurrentFrame()) return Ref<TOL_VarObArray>(caller);
   return frame ? Ref<TOL_VarObArray>(frame) : game.NewGlobalFrame();
 }
 
@@ -70,7 +85,7 @@ VarRef CreateView(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray* frame) {
   TAV_GameSystem* game = Game();
   screen::TOL_VarView* stored = game && a.Has(0) ? StoredView(*game, a.Long(0)) : nullptr;
   if (!stored) return script::NewRef();
-  Ref<TOL_VarObArray> context = FrameOrGlobal(*game, frame);
+  Ref<TOL_VarObArray> context = CallerFrame(*game, frame);
   TAV_Screen* made = game->Screens().Push(*stored);
   if (a.Has(1)) made->SetWith(a.Element(1));
   if (a.Has(3)) made->SetResumeFunction(a.Element(3));
@@ -85,7 +100,7 @@ VarRef ModalView(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray* frame) {
   TAV_GameSystem* game = Game();
   screen::TOL_VarView* stored = game && a.Has(0) ? StoredView(*game, a.Long(0)) : nullptr;
   if (!stored) return nullptr;
-  Ref<TOL_VarObArray> context = FrameOrGlobal(*game, frame);
+  Ref<TOL_VarObArray> context = CallerFrame(*game, frame);
   Ref<TAV_Screen> made(game->Screens().Push(*stored));
   if (a.Has(1)) made->SetWith(a.Element(1));
   stored->Initialize(context.get());
@@ -96,7 +111,7 @@ VarRef ModalView(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray* frame) {
 VarRef RefreshView(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray* frame) {
   TAV_GameSystem* game = Game();
   if (!game) return nullptr;
-  Ref<TOL_VarObArray> context = FrameOrGlobal(*game, frame);
+  Ref<TOL_VarObArray> context = CallerFrame(*game, frame);
   ListOffset offset(*game, context.get(), MethodArgs(args).Long(0, 0));
   RefreshTopScreen(*game, context.get());
   return nullptr;
@@ -105,7 +120,7 @@ VarRef RefreshView(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray* frame) {
 VarRef ModalRefresh(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray* frame) {
   TAV_GameSystem* game = Game();
   if (!game || game->Screens().Empty()) return nullptr;
-  Ref<TOL_VarObArray> context = FrameOrGlobal(*game, frame);
+  Ref<TOL_VarObArray> context = CallerFrame(*game, frame);
   ListOffset offset(*game, context.get(), MethodArgs(args).Long(0, 0));
   RefreshTopScreen(*game, context.get());
   Ref<TAV_Screen> top(game->Screens().Top());
@@ -139,10 +154,9 @@ VarRef InitializeView(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray* frame) {
   const bool redraw = a.Has(1) ? a.Element(1)->GetBool() : true;
   top->SetWith(with);
   // The caller's elements, each counted again; no members.
+  Ref<TOL_VarObArray> caller = CallerFrame(*game, frame);
   Ref<TOL_VarObArray> context = script::NewArray();
-  if (frame) {
-    for (const VarRef& element : frame->Elements()) context->Add(element.get());
-  }
+  for (const VarRef& element : caller->Elements()) context->Add(element.get());
   if (with) context->SetAt(script::kWithSlot, with);
   top->Initialize(context.get());
   if (redraw) {

@@ -344,6 +344,7 @@ using namespace eval;
 TOL_VarObArray* CurrentFrame() {
   if (t_frames.empty()) return nullptr;
   FramePool::FillNow(t_frames.back());
+  FramePool::Expose(t_frames.back());
   return t_frames.back();
 }
 

@@ -19,6 +19,7 @@ void Clear(LentFrame& unit) {
   unit.args = nullptr;
   unit.count = 0;
   unit.unfilled = false;
+  unit.exposed = false;
 }
 
 TOL_Var::Exact ExactOf(int type) {
@@ -38,6 +39,15 @@ void FramePool::Forget(TOL_Var* var) {
     for (size_t i = 0; i < unit->count; ++i) {
       if (unit->lent[i] == var) unit->lent[i] = nullptr;
     }
+  }
+}
+
+void FramePool::Expose(TOL_VarObArray* frame) {
+  for (size_t u = 0; u < g_onLoan; ++u) {
+    LentFrame& unit = *g_units[u];
+    if (unit.frame != frame || unit.unfilled || unit.exposed) continue;
+    unit.exposed = true;
+    for (int slot = kWithSlot; slot < kFrameSlots; slot += 2) SharedEmptySlot()->AddRef();
   }
 }
 
@@ -152,8 +162,11 @@ void FramePool::Promote(LentFrame& unit) {
   }
   Registry::Promote(unit.args);
   Registry::Promote(unit.frame);
-  // The frame's own destruction releases what its slots hold: the empty ones count from now.
-  for (int slot = kWithSlot; slot < kFrameSlots; slot += 2) SharedEmptySlot()->AddRef();
+  // The frame's own destruction releases what its slots hold: the empty ones count from now
+  // (an exposed frame's count already).
+  if (!unit.exposed) {
+    for (int slot = kWithSlot; slot < kFrameSlots; slot += 2) SharedEmptySlot()->AddRef();
+  }
   unit.frame->Release();
   Clear(unit);
 }
@@ -170,7 +183,7 @@ void FramePool::OpenFilled(LentFrame& unit) {
 }
 
 void FramePool::CloseFilled(LentFrame& unit) {
-  if (Untouched(unit)) GiveBack(unit);
+  if (!unit.exposed && Untouched(unit)) GiveBack(unit);
   else FramePool::Promote(unit);
 }
 

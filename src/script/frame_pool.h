@@ -79,6 +79,9 @@ struct LentFrame {
   // during the call (its count fell to zero), as it may be destroyed before the call ends.
   TOL_Var* lent[UnfilledFrame::kMaxArguments] = {};
   size_t count = 0;
+  // Handed to code that may change the frame's slots (FramePool::Expose): its empty slots are
+  // counted, and the loan ends by promoting the parts.
+  bool exposed = false;
 };
 
 namespace frame_pool_detail {
@@ -132,6 +135,11 @@ class FramePool {
     if (frame == frame_pool_detail::g_unfilledFrame && frame) [[unlikely]] FillUnfilled();
   }
 
+  // A built-in is about to work in `frame` as in a frame a call built (set its WITH slot, add
+  // members): if it is a filled frame on loan, its WITH and reserved slots start counting the
+  // shared empty reference they hold, as a built frame's do, so that replacing them releases a
+  // count that was taken; at the end of the loan its parts are promoted.
+  static void Expose(TOL_VarObArray* frame);
   // A lent argument copy whose count fell to zero during its call was promoted (the registry
   // calls this): the loan no longer answers for it.
   static void Forget(TOL_Var* var);
