@@ -70,6 +70,7 @@ TAV_Screen* ViewStack::Push(screen::TOL_VarView& stored) {
   // The copy takes the rectangle, font, appearances and members (handlers are shared).
   stored.Clone(made.get());
   screens_.push_back(made);
+  refused_ = false;
   return made.get();
 }
 

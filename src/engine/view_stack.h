@@ -16,12 +16,25 @@ class TAV_GameSystem;
 
 class ViewStack {
  public:
+  // Screens a game may stack, the base screen included. Each holds its own 800 x 600 picture
+  // (about 1.9 MB), so a game that makes screens in a loop and never pops them would take the
+  // machine's memory; past this many, no screen is made.
+  static constexpr size_t kMaxScreens = 1000;
+
   // Adds the base screen; the stack is never empty afterwards.
   void CreateBase();
   void Clear() { screens_.clear(); }
 
   bool Empty() const { return screens_.empty(); }
   size_t Size() const { return screens_.size(); }
+  bool Full() const { return screens_.size() >= kMaxScreens; }
+  // True at the first refusal since the stack last had room: a game that stacks screens in a
+  // loop hears of it once, not at every pass.
+  bool FirstRefusal() {
+    const bool first = !refused_;
+    refused_ = true;
+    return first;
+  }
   TAV_Screen* Top() const { return screens_.empty() ? nullptr : screens_.back().get(); }
   TAV_Screen* At(size_t i) const { return screens_[i].get(); }
 
@@ -32,6 +45,7 @@ class ViewStack {
 
  private:
   std::vector<script::Ref<TAV_Screen>> screens_;
+  bool refused_ = false;  // reset whenever a screen is made
 };
 
 // Updates the top screen against `frame` (which carries the screen in slot 1 meanwhile, and its

@@ -9,6 +9,7 @@
 # files in WORK/run.
 # signal_after.txt holds a delay in seconds: tav then gets SIGTERM after it (and SIGKILL 3 s
 # later, which fails the test). Each line of expected_stderr.txt must appear in standard error.
+# max_rss_mib.txt holds a bound in MiB on tav's peak resident memory, measured with GNU time.
 # prepare.cmake, when present, runs on a copy of the game (${game}) before tav does.
 # EXPECTED, when set, is the folder holding events.txt and the expectations instead of GAME (for
 # a game built elsewhere, such as the bundled demo). expected_audio.txt, when present, makes the
@@ -77,6 +78,11 @@ if(EXISTS ${GAME}/signal_after.txt)
   file(STRINGS ${GAME}/signal_after.txt delay LIMIT_COUNT 1)
   set(launcher timeout --preserve-status -s TERM -k 3 ${delay})
 endif()
+if(EXISTS ${GAME}/max_rss_mib.txt)
+  find_program(GNU_TIME time PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+  set(peak_file ${run_dir}/peak_rss_kib.txt)
+  list(APPEND launcher ${GNU_TIME} -f %M -o ${peak_file})
+endif()
 execute_process(COMMAND ${launcher} ${TAV} ${args} WORKING_DIRECTORY ${run_dir}
                 RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
 file(READ ${expected_file} expected)
@@ -89,6 +95,17 @@ if(NOT out STREQUAL expected)
 endif()
 if(NOT code STREQUAL expected_code)
   message(FATAL_ERROR "exit code ${code}, expected ${expected_code}\n--- stderr\n${err}")
+endif()
+
+if(peak_file)
+  file(STRINGS ${GAME}/max_rss_mib.txt max_mib LIMIT_COUNT 1)
+  file(STRINGS ${peak_file} peak_lines)
+  list(GET peak_lines -1 peak_kib)
+  math(EXPR peak_mib "${peak_kib} / 1024")
+  if(peak_mib GREATER max_mib)
+    message(FATAL_ERROR "peak memory ${peak_mib} MiB, more than ${max_mib} MiB")
+  endif()
+  message(STATUS "peak memory ${peak_mib} MiB")
 endif()
 
 if(EXISTS ${EXPECTED}/expected_stderr.txt)
