@@ -31,7 +31,10 @@ constexpr uint32_t kTitleNoteMs = 2000;
 // How much faster the game's clock runs while fast-forwarding.
 constexpr int kFastForwardRate = 8;
 
-std::string SdlError(const char* what) { return std::string(what) + ": " + Sdl().GetError(); }
+std::string SdlError(const char* what) {
+  const SdlLibrary* sdl = OpenedSdl();
+  return std::string(what) + ": " + (sdl ? sdl->GetError() : "SDL could not be loaded");
+}
 
 uint32_t MessageBoxIconFlag(unsigned style) {
   switch (style & MB_ICONMASK) {
@@ -464,7 +467,8 @@ int SdlHost::SystemMessageBox(std::string_view textSjis, std::string_view captio
                                 buttons.data(),
                                 nullptr};
   int pressed = -1;
-  if (Sdl().ShowMessageBox(&data, &pressed) != 0) {
+  // Without the library (the window could not open either) the box answers as one that failed.
+  if (!OpenedSdl() || Sdl().ShowMessageBox(&data, &pressed) != 0) {
     Diagnose(Severity::Error, "", SdlError("cannot show a message box") + "; it answers its default button");
     PrintDialogLine(stderr, "MessageBox", textSjis);
     return defaultButton;
