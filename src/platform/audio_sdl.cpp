@@ -1,6 +1,6 @@
 // The SDL audio backend: SDL's audio thread pulls samples out of the queued blocks. A block is
 // done when its last byte has been handed to SDL; what is handed over is what gets recorded.
-#include <SDL.h>
+#include "platform/sdl_library.h"
 
 #include <atomic>
 #include <cstring>
@@ -23,18 +23,23 @@ class SdlAudioOutput final : public AudioOutput {
   SdlAudioOutput(const AudioFormat& format, DoneFunction done) : format_(format), done_(std::move(done)) {}
   ~SdlAudioOutput() override {
     if (device_ != 0) {
-      SDL_CloseAudioDevice(device_);  // waits for the callback to finish
+      Sdl().CloseAudioDevice(device_);  // waits for the callback to finish
       Reset();
     }
     if (underruns_ > 0) {
       Diagnose(Severity::Warning, "", "audio underruns: the output ran dry " + std::to_string(underruns_) + " times");
     }
-    if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (initialised_) Sdl().QuitSubSystem(SDL_INIT_AUDIO);
   }
 
   bool Open() {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-      Diagnose(Severity::Warning, "", std::string("no audio: ") + SDL_GetError());
+    std::string why;
+    if (!OpenSdl(&why)) {
+      Diagnose(Severity::Warning, "", "no audio: " + why);
+      return false;
+    }
+    if (Sdl().InitSubSystem(SDL_INIT_AUDIO) != 0) {
+      Diagnose(Severity::Warning, "", std::string("no audio: ") + Sdl().GetError());
       return false;
     }
     initialised_ = true;
@@ -47,12 +52,12 @@ class SdlAudioOutput final : public AudioOutput {
     want.userdata = this;
     SDL_AudioSpec have{};
     // SDL converts to whatever the hardware takes, so the format asked for is the one we feed.
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    device_ = Sdl().OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (device_ == 0) {
-      Diagnose(Severity::Warning, "", std::string("cannot open the audio device: ") + SDL_GetError());
+      Diagnose(Severity::Warning, "", std::string("cannot open the audio device: ") + Sdl().GetError());
       return false;
     }
-    SDL_PauseAudioDevice(device_, 0);
+    Sdl().PauseAudioDevice(device_, 0);
     return true;
   }
 

@@ -1,6 +1,6 @@
 #include "platform/crash_prompt.h"
 
-#include <SDL.h>
+#include "platform/sdl_library.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,7 +50,10 @@ CrashAnswer AskCrashQuestion(const char* caption, const char* text, bool withCan
   box.numbuttons = withCancel ? 3 : 2;
   box.buttons = buttons;
   int pressed = -1;
-  if (SDL_ShowMessageBox(&box, &pressed) != 0) return CrashAnswer::kNoDialog;
+  // Asked inside a signal handler, where no library may be loaded: only a windowed run, which
+  // opened SDL at its start, shows the question.
+  const SdlLibrary* sdl = OpenedSdl();
+  if (!sdl || sdl->ShowMessageBox(&box, &pressed) != 0) return CrashAnswer::kNoDialog;
   if (pressed < 0) return withCancel ? CrashAnswer::kCancel : CrashAnswer::kNo;
   return static_cast<CrashAnswer>(pressed);
 }

@@ -1,6 +1,6 @@
 #include "platform/dialog_loop.h"
 
-#include <SDL.h>
+#include "platform/sdl_library.h"
 
 #include <chrono>
 #include <memory>
@@ -20,9 +20,9 @@ constexpr int kPollMs = 50;
 // The clipboard's text up to its first line end: an edit field holds one line.
 std::string ClipboardLine() {
   std::string text;
-  if (char* clip = SDL_GetClipboardText()) {
+  if (char* clip = Sdl().GetClipboardText()) {
     text = clip;
-    SDL_free(clip);
+    Sdl().free(clip);
   }
   if (const size_t end = text.find_first_of("\r\n"); end != std::string::npos) text.resize(end);
   return text;
@@ -47,9 +47,9 @@ class Loop {
       }
       SDL_Event event;
       bool changed = false;
-      if (SDL_WaitEventTimeout(&event, kPollMs)) {
+      if (Sdl().WaitEventTimeout(&event, kPollMs)) {
         changed |= Process(event);
-        while (!closed_ && !dialog_.Finished() && SDL_PollEvent(&event)) changed |= Process(event);
+        while (!closed_ && !dialog_.Finished() && Sdl().PollEvent(&event)) changed |= Process(event);
       }
       changed |= dialog_.Tick(Elapsed());
       if (closed_ || dialog_.Finished()) break;
@@ -58,7 +58,7 @@ class Loop {
         UpdateTextInput();
       }
     }
-    if (textInput_) SDL_StopTextInput();
+    if (textInput_) Sdl().StopTextInput();
     if (closed_) {
       dialog_.Cancel();
       return DialogEnd::WindowClosed;
@@ -83,11 +83,11 @@ class Loop {
   void UpdateTextInput() {
     const std::optional<RECT> area = dialog_.TextArea();
     if (!area) {
-      if (textInput_) SDL_StopTextInput();
+      if (textInput_) Sdl().StopTextInput();
       textInput_ = false;
       return;
     }
-    if (!textInput_) SDL_StartTextInput();
+    if (!textInput_) Sdl().StartTextInput();
     textInput_ = true;
     // Game pixels to window pixels: the picture is scaled and centred in the window.
     const Letterbox box = placement_();
@@ -95,7 +95,7 @@ class Loop {
     const double sy = static_cast<double>(box.height) / background_.Height();
     SDL_Rect rect{box.x + static_cast<int>(area->left * sx), box.y + static_cast<int>(area->top * sy),
                   static_cast<int>((area->right - area->left) * sx), static_cast<int>((area->bottom - area->top) * sy)};
-    SDL_SetTextInputRect(&rect);
+    Sdl().SetTextInputRect(&rect);
   }
 
   bool Process(const SDL_Event& event) {

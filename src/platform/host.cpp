@@ -24,6 +24,13 @@ bool IsInput(MessageKind kind) {
   }
 }
 
+// Present copies a picture in blocks of a memory page.
+constexpr size_t kPresentBlock = 4096 / sizeof(uint32_t);
+
+bool AllBlack(const uint32_t* pixels, size_t count) {
+  return std::find_if(pixels, pixels + count, [](uint32_t pixel) { return pixel != 0; }) == pixels + count;
+}
+
 const char* AnswerKindName(EventKind kind) {
   switch (kind) {
     case EventKind::Answer: return "an answer line";
@@ -146,6 +153,27 @@ void HostBase::DiscardInput() {
     Record(message, true);
   }
   std::erase_if(queue_, [](const Message& message) { return IsInput(message.kind); });
+}
+
+// A picture nothing drew on lies in zeroed pages that were never touched (ZeroedAllocator).
+// Copying it whole would make the kernel supply and clear every page of the copy, a millisecond
+// at every start of a game that shows nothing; so blocks black in both pictures are left alone.
+void HostBase::Present(const Bitmap& picture) {
+  if (picture.Width() != picture_.Width() || picture.Height() != picture_.Height()) {
+    picture_ = Bitmap(picture.Width(), picture.Height());
+    pictureBlocksWritten_.clear();
+  }
+  const size_t count = static_cast<size_t>(picture.Width()) * picture.Height();
+  pictureBlocksWritten_.resize((count + kPresentBlock - 1) / kPresentBlock);
+  const uint32_t* from = picture.Data();
+  uint32_t* to = picture_.Data();
+  for (size_t block = 0, at = 0; at < count; ++block, at += kPresentBlock) {
+    const size_t length = std::min(kPresentBlock, count - at);
+    const bool black = AllBlack(from + at, length);
+    if (black && !pictureBlocksWritten_[block]) continue;
+    std::copy_n(from + at, length, to + at);
+    pictureBlocksWritten_[block] = !black;
+  }
 }
 
 bool HostBase::WriteScreenshot(const std::string& path) {

@@ -116,7 +116,7 @@ class HostBase : public Host {
   void PostQuit() override { quit_ = true; }
   void DiscardInput() override;
   void Invalidate() override { paintPending_ = true; }
-  void Present(const Bitmap& picture) override { picture_ = picture; }
+  void Present(const Bitmap& picture) override;
   bool WriteScreenshot(const std::string& path) override;
   void SetPaintHandler(std::function<void()> paint) override { paint_ = std::move(paint); }
   void UpdateWindow() override;
@@ -164,6 +164,8 @@ class HostBase : public Host {
   bool quit_ = false;
   KeyboardState keys_;
   Bitmap picture_{kScreenWidth, kScreenHeight};
+  // The blocks of picture_ that Present wrote anything but black into (the others are zero).
+  std::vector<bool> pictureBlocksWritten_;
   std::function<void()> paint_;
   std::shared_ptr<EventRecorder> recorder_;
   ReplayTime replayTime_;

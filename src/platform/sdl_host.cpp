@@ -1,6 +1,6 @@
 #include "platform/sdl_host.h"
 
-#include <SDL.h>
+#include "platform/sdl_library.h"
 
 #include <algorithm>
 #include <string>
@@ -31,7 +31,10 @@ constexpr uint32_t kTitleNoteMs = 2000;
 // How much faster the game's clock runs while fast-forwarding.
 constexpr int kFastForwardRate = 8;
 
-std::string SdlError(const char* what) { return std::string(what) + ": " + SDL_GetError(); }
+std::string SdlError(const char* what) {
+  const SdlLibrary* sdl = OpenedSdl();
+  return std::string(what) + ": " + (sdl ? sdl->GetError() : "SDL could not be loaded");
+}
 
 uint32_t MessageBoxIconFlag(unsigned style) {
   switch (style & MB_ICONMASK) {
@@ -45,15 +48,19 @@ uint32_t MessageBoxIconFlag(unsigned style) {
 
 }  // namespace
 
-void SdlHost::Destroy::operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
-void SdlHost::Destroy::operator()(SDL_Renderer* renderer) const { SDL_DestroyRenderer(renderer); }
-void SdlHost::Destroy::operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
+void SdlHost::Destroy::operator()(SDL_Window* window) const { Sdl().DestroyWindow(window); }
+void SdlHost::Destroy::operator()(SDL_Renderer* renderer) const { Sdl().DestroyRenderer(renderer); }
+void SdlHost::Destroy::operator()(SDL_Texture* texture) const { Sdl().DestroyTexture(texture); }
 
 SdlHost::SdlHost(const HostOptions& options)
     : HostBase(options),
       scale_(std::clamp(options.scale, 1, 16)),
       fullscreen_(options.fullscreen),
-      gameName_(options.gameName) {}
+      gameName_(options.gameName) {
+  // At once, so that the crash and out-of-memory questions (which must not load it) can be
+  // asked before the window opens; Open reports a failure.
+  OpenSdl();
+}
 
 SdlHost::~SdlHost() {
   SetBusyPoll(nullptr);
@@ -62,7 +69,7 @@ SdlHost::~SdlHost() {
     settings.volume = MasterVolumePercent();
     settings.muted = MasterVolumeMuted();
     settings.fullscreen = fullscreen_;
-    if (!fullscreen_) SDL_GetWindowSize(window_.get(), &windowedWidth_, &windowedHeight_);
+    if (!fullscreen_) Sdl().GetWindowSize(window_.get(), &windowedWidth_, &windowedHeight_);
     settings.width = windowedWidth_;
     settings.height = windowedHeight_;
     SaveSettings(settings);
@@ -70,12 +77,17 @@ SdlHost::~SdlHost() {
   texture_.reset();
   renderer_.reset();
   window_.reset();
-  if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  if (videoStarted_) Sdl().QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 bool SdlHost::Open(const char* titleUtf8) {
   if (!videoStarted_) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    std::string why;
+    if (!OpenSdl(&why)) {
+      Diagnose(Severity::Error, "", "cannot start the video system: " + why);
+      return false;
+    }
+    if (Sdl().InitSubSystem(SDL_INIT_VIDEO) != 0) {
       Diagnose(Severity::Error, "", SdlError("cannot start the video system"));
       return false;
     }
@@ -94,19 +106,19 @@ bool SdlHost::Open(const char* titleUtf8) {
   windowedWidth_ = width;
   windowedHeight_ = height;
   const uint32_t flags = SDL_WINDOW_RESIZABLE | (fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-  window_.reset(SDL_CreateWindow(titleUtf8, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+  window_.reset(Sdl().CreateWindow(titleUtf8, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                                  flags));
   if (!window_) {
     Diagnose(Severity::Error, "", SdlError("cannot create the window"));
     return false;
   }
-  renderer_.reset(SDL_CreateRenderer(window_.get(), -1, 0));
+  renderer_.reset(Sdl().CreateRenderer(window_.get(), -1, 0));
   if (!renderer_) {
     Diagnose(Severity::Error, "", SdlError("cannot draw in the window"));
     return false;
   }
   // Key presses are all the engine reads; text input would only bring up input methods.
-  SDL_StopTextInput();
+  Sdl().StopTextInput();
   Show(Picture());
   // A script that runs without pumping still lets the close box be seen.
   SetBusyPoll([this] { CollectInput(); });
@@ -186,7 +198,7 @@ void SdlHost::Present(const Bitmap& picture) {
 void SdlHost::Show(const Bitmap& picture) {
   if (!renderer_ || picture.Empty()) return;
   if (!texture_ || textureWidth_ != picture.Width() || textureHeight_ != picture.Height()) {
-    texture_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+    texture_.reset(Sdl().CreateTexture(renderer_.get(), SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
                                      picture.Width(), picture.Height()));
     if (!texture_) {
       Diagnose(Severity::Error, "", SdlError("cannot show the picture"));
@@ -195,41 +207,41 @@ void SdlHost::Show(const Bitmap& picture) {
     textureWidth_ = picture.Width();
     textureHeight_ = picture.Height();
   }
-  SDL_UpdateTexture(texture_.get(), nullptr, picture.Data(), picture.Width() * 4);
+  Sdl().UpdateTexture(texture_.get(), nullptr, picture.Data(), picture.Width() * 4);
   // The whole output, measured now: SDL's own idea of the window's size can lag behind a change
   // of full screen that the system did not carry out.
-  SDL_RenderSetViewport(renderer_.get(), nullptr);
-  SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
-  SDL_RenderClear(renderer_.get());
+  Sdl().RenderSetViewport(renderer_.get(), nullptr);
+  Sdl().SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
+  Sdl().RenderClear(renderer_.get());
   // Placed in the renderer's own pixels, which a high-density display makes more than the
   // window's.
   int outputWidth = 0, outputHeight = 0;
-  SDL_GetRendererOutputSize(renderer_.get(), &outputWidth, &outputHeight);
+  Sdl().GetRendererOutputSize(renderer_.get(), &outputWidth, &outputHeight);
   const Letterbox box = FitPicture(outputWidth, outputHeight, textureWidth_, textureHeight_);
-  SDL_SetTextureScaleMode(texture_.get(), box.sharp ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+  Sdl().SetTextureScaleMode(texture_.get(), box.sharp ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
   const SDL_Rect target{box.x, box.y, box.width, box.height};
-  SDL_RenderCopy(renderer_.get(), texture_.get(), nullptr, &target);
-  SDL_RenderPresent(renderer_.get());
+  Sdl().RenderCopy(renderer_.get(), texture_.get(), nullptr, &target);
+  Sdl().RenderPresent(renderer_.get());
 }
 
 Letterbox SdlHost::Placement() const {
   int width = 0, height = 0;
-  if (window_) SDL_GetWindowSize(window_.get(), &width, &height);
+  if (window_) Sdl().GetWindowSize(window_.get(), &width, &height);
   return FitPicture(width, height, kScreenWidth, kScreenHeight);
 }
 
 void SdlHost::ToggleFullscreen() {
   if (!window_) return;
   const bool wanted = !fullscreen_;
-  if (wanted) SDL_GetWindowSize(window_.get(), &windowedWidth_, &windowedHeight_);
-  if (SDL_SetWindowFullscreen(window_.get(), wanted ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+  if (wanted) Sdl().GetWindowSize(window_.get(), &windowedWidth_, &windowedHeight_);
+  if (Sdl().SetWindowFullscreen(window_.get(), wanted ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
     Diagnose(Severity::Warning, "", SdlError(wanted ? "cannot show full screen" : "cannot leave full screen"));
     return;
   }
   fullscreen_ = wanted;
   // Back to the size the player had; it also brings SDL's record of the size in line with the
   // system's when no window manager carried out the change.
-  if (!wanted && windowedWidth_ > 0) SDL_SetWindowSize(window_.get(), windowedWidth_, windowedHeight_);
+  if (!wanted && windowedWidth_ > 0) Sdl().SetWindowSize(window_.get(), windowedWidth_, windowedHeight_);
   Diagnose(Severity::Info, "", wanted ? "full screen" : "windowed");
   Show(Picture());
 }
@@ -239,7 +251,7 @@ void SdlHost::UpdateFastForward() {
   if (rate == clock_.Rate()) return;
   clock_.SetRate(rate);
   Diagnose(Severity::Info, "", rate > 1 ? "fast-forward on" : "fast-forward off");
-  if (window_ && !titleNoteShown_) SDL_SetWindowTitle(window_.get(), BaseTitle().c_str());
+  if (window_ && !titleNoteShown_) Sdl().SetWindowTitle(window_.get(), BaseTitle().c_str());
 }
 
 std::string SdlHost::BaseTitle() const {
@@ -335,21 +347,21 @@ void SdlHost::NoteVolume() {
 
 void SdlHost::ShowTitleNote(const std::string& note) {
   if (!window_) return;
-  SDL_SetWindowTitle(window_.get(), ("TAV - " + note).c_str());
+  Sdl().SetWindowTitle(window_.get(), ("TAV - " + note).c_str());
   titleNoteUntil_ = RealMs() + kTitleNoteMs;
   titleNoteShown_ = true;
 }
 
 void SdlHost::EndTitleNoteWhenDue() {
   if (!titleNoteShown_ || !window_ || static_cast<int32_t>(RealMs() - titleNoteUntil_) < 0) return;
-  SDL_SetWindowTitle(window_.get(), BaseTitle().c_str());
+  Sdl().SetWindowTitle(window_.get(), BaseTitle().c_str());
   titleNoteShown_ = false;
 }
 
 void SdlHost::CollectInput() {
   EndTitleNoteWhenDue();
   SDL_Event event;
-  while (SDL_PollEvent(&event)) Translate(event);
+  while (Sdl().PollEvent(&event)) Translate(event);
 }
 
 void SdlHost::WaitForInput() {
@@ -361,7 +373,7 @@ void SdlHost::WaitForInput() {
     timeout = std::min(timeout, static_cast<uint32_t>((realMicros + 999) / 1000));
   }
   SDL_Event event;
-  if (SDL_WaitEventTimeout(&event, static_cast<int>(timeout))) Translate(event);
+  if (Sdl().WaitEventTimeout(&event, static_cast<int>(timeout))) Translate(event);
 }
 
 void SdlHost::Translate(const SDL_Event& event) {
@@ -455,7 +467,8 @@ int SdlHost::SystemMessageBox(std::string_view textSjis, std::string_view captio
                                 buttons.data(),
                                 nullptr};
   int pressed = -1;
-  if (SDL_ShowMessageBox(&data, &pressed) != 0) {
+  // Without the library (the window could not open either) the box answers as one that failed.
+  if (!OpenedSdl() || Sdl().ShowMessageBox(&data, &pressed) != 0) {
     Diagnose(Severity::Error, "", SdlError("cannot show a message box") + "; it answers its default button");
     PrintDialogLine(stderr, "MessageBox", textSjis);
     return defaultButton;

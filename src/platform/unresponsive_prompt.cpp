@@ -1,6 +1,6 @@
 #include "platform/unresponsive_prompt.h"
 
-#include <SDL.h>
+#include "platform/sdl_library.h"
 
 namespace tav::platform {
 
@@ -13,7 +13,8 @@ bool AskEndUnresponsiveGame(const std::string& what) {
   const SDL_MessageBoxData data{SDL_MESSAGEBOX_WARNING, nullptr, "TAV", text.c_str(), 2, buttons, nullptr};
   int pressed = -1;
   // No box can be shown (no display left): the player asked to close, so end.
-  if (SDL_ShowMessageBox(&data, &pressed) != 0) return true;
+  const SdlLibrary* sdl = OpenedSdl();
+  if (!sdl || sdl->ShowMessageBox(&data, &pressed) != 0) return true;
   return pressed == 1;
 }
 

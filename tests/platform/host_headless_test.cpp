@@ -151,6 +151,30 @@ TEST(HeadlessHostTest, ShotPaintsThenWritesThePicture) {
   std::remove(path.c_str());
 }
 
+// Present leaves blocks that are black in both pictures alone: each screenshot must still be
+// exactly the last picture presented, whatever came before it.
+TEST(HeadlessHostTest, ScreenshotIsTheLastPresentedPictureAfterAnyOther) {
+  const std::string path = ::testing::TempDir() + "/tav_present_test.png";
+  auto host = MakeHost("");
+  Bitmap partly(800, 600);
+  partly.At(0, 0) = RgbPixel(9, 8, 7);       // the first block
+  partly.At(799, 300) = RgbPixel(1, 0, 0);   // one in the middle
+  partly.At(799, 599) = RgbPixel(0, 0, 1);   // the last pixel
+  Bitmap small(3, 2, RgbPixel(4, 5, 6));
+  small.At(2, 1) = 0;
+  const Bitmap pictures[] = {Bitmap(800, 600), Bitmap(800, 600, RgbPixel(1, 2, 3)), Bitmap(800, 600), partly,
+                             Bitmap(800, 600, RgbPixel(0, 0, 1)), partly, small, Bitmap(800, 600), partly};
+  for (const Bitmap& picture : pictures) {
+    host->Present(picture);
+    ASSERT_TRUE(host->WriteScreenshot(path));
+    Bitmap written;
+    std::string error;
+    ASSERT_TRUE(ReadPng(path, written, error)) << error;
+    EXPECT_EQ(written, picture);
+  }
+  std::remove(path.c_str());
+}
+
 TEST(HeadlessHostTest, DialogAnswersComeFromTheirOwnQueue) {
   auto host = MakeHost("answer 7\nkey A\ninput \xE6\x97\xA5\xE6\x9C\xAC \ncancel\ninput\n");
   testing::internal::CaptureStdout();
