@@ -140,7 +140,10 @@ bool BindForms(TOL_Var* object, const PairList& list, const std::string& path, T
     } else if (form->Compile(entry->value)) {
       continue;
     }
-    Diagnose(Severity::Error, entry->Where(), "FORM " + name + ": " + LastCompileError().reason);
+    // The game runs on with this FORM empty (it answers nothing): a warning, but one an author
+    // must always see.
+    Diagnose(Severity::Warning, entry->Where(), "FORM " + name + ": " + LastCompileError().reason +
+             "; the FORM stays empty", platform::Shown::Always);
   }
   return true;
 }
