@@ -102,12 +102,10 @@ bool BindFuncs(TOL_Var* object, const std::string& prefix, const std::string& su
     } else if (body) {
       function->SetBody(std::move(body));
       if (function->Name().empty()) function->SetName(name);
-    } else {
-      if (!failure.missing) Diagnose(Severity::Error, "", failure.message);
-      if (!target && !function->Body()) {
-        if (failure.missing) Diagnose(Severity::Error, "", "FUNC " + name + ": " + failure.message);
-        return false;
-      }
+    } else if (!target && !function->Body()) {
+      return false;  // the caller reports what the failure stops, with the file, line and reason
+    } else if (!failure.missing) {
+      Diagnose(Severity::Error, "", failure.message);
     }
   }
   return true;
