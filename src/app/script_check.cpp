@@ -1,16 +1,17 @@
 #include "app/script_check.h"
 
-#include "app/check_bindings.h"
-#include "app/check_names.h"
-#include "app/check_report.h"
-#include "app/check_script_text.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <set>
 #include <vector>
+
+#include "app/check_bindings.h"
+#include "app/check_calls.h"
+#include "app/check_names.h"
+#include "app/check_report.h"
+#include "app/check_script_text.h"
 
 #include "engine/engine_classes.h"
 #include "platform/game_path.h"
@@ -193,63 +194,13 @@ class Checker {
       for (const MissingSemicolon& missing : outline.missingSemicolons) {
         Warn(name, missing.line, MissingSemicolonText(missing));
       }
-      ScriptCalls(name, source, outline.declaredNames);
+      CheckCalls(report_, paths_, names_, name, source, outline.declaredNames);
     }
   }
 
   static std::string MissingSemicolonText(const MissingSemicolon& missing) {
     return "missing ';' after the " + missing.what + " (line " + std::to_string(missing.nextLine) +
            " is read as part of it)";
-  }
-
-  // Calls of names nothing defines, and literal file names that name no file.
-  void ScriptCalls(const std::string& file, const script::CommentFreeText& source,
-                   const std::set<std::string>& locals) {
-    for (const CallSite& call : FindCalls(source)) {
-      const std::string upper = UpperAscii(call.name);
-      if (!locals.count(upper) && !names_.Defines(upper)) {
-        Warn(file, call.line,
-             call.name + " is not defined (no built-in function, global, constant, local variable or type "
-                         "member has this name): the call does nothing");
-        continue;
-      }
-      if (locals.count(upper)) continue;
-      CheckFileArguments(file, call, upper);
-    }
-  }
-
-  void CheckFileArguments(const std::string& file, const CallSite& call, const std::string& upper) {
-    const auto literal = [&call](size_t index) {
-      std::string text;
-      if (index < call.args.size() && StringLiteral(call.args[index], text)) return std::optional(text);
-      return std::optional<std::string>();
-    };
-    const auto need = [&](const std::string& gamePath) {
-      if (!paths_.Resolve(gamePath)) Warn(file, call.line, call.name + ": " + gamePath + " does not exist");
-    };
-    if (upper == "LOADPLACE" && literal(0)) need("config\\place\\" + *literal(0));
-    if (upper == "PLAYMUSICFILE" && literal(0)) need("config\\music\\" + *literal(0));
-    if (upper == "PLAYSOUND" && literal(1)) need("config\\sound\\" + *literal(1));
-    if ((upper == "CREATEARRAYFROMFILE") && literal(1)) need("config\\list\\" + *literal(1));
-    if (upper == "CREATEINITIALIZER" && literal(0)) need("config\\list\\" + *literal(0));
-    if (upper == "CREATEOBJECTDEF" && literal(1)) need("config\\setting\\" + *literal(1));
-    const int number = call.args.empty() ? -1 : DecimalLiteral(call.args[0]);
-    if (upper == "LOADSTRING" && number >= 0 && !names_.HasString(number)) {
-      need("config\\text\\" + std::to_string(number) + ".txt");
-    }
-    if (upper == "PLAYMUSIC" && number >= 0) {
-      if (const std::string* music = names_.Music(number)) {
-        need("config\\music\\" + *music);
-      } else {
-        Warn(file, call.line, call.name + ": config\\music.def has no music " + std::to_string(number));
-      }
-    }
-  }
-
-  // A plain decimal number argument, or -1.
-  static int DecimalLiteral(const std::string& arg) {
-    if (arg.empty() || arg.size() > 9 || arg.find_first_not_of("0123456789") != std::string::npos) return -1;
-    return std::stoi(arg);
   }
 
   // Findings about what start-up binds; collects the names scripts may call.
