@@ -16,6 +16,7 @@ namespace {
 
 constexpr char kGlobalDef[] = "config\\global.def";
 constexpr char kFormDef[] = "config\\form.def";
+constexpr char kDefineDef[] = "config\\define.def";
 constexpr char kModelDef[] = "config\\model.def";
 
 script::PathResolver ResolverOf(platform::GamePathResolver& paths) {
@@ -54,6 +55,17 @@ std::optional<std::pair<std::string, int>> HandlerName(const std::string& upperS
 }
 
 }  // namespace
+
+void CheckConstants(CheckReport& report, platform::GamePathResolver& paths) {
+  const std::optional<script::PairList> constants = script::ReadDefinitionFile(kDefineDef, ResolverOf(paths));
+  if (!constants) return;
+  std::set<std::string> defined{"NULL", "TRUE", "FALSE"};
+  for (const script::DefinitionPair& pair : *constants) {
+    if (defined.insert(pair.key).second) continue;
+    report.Fail(FileOf(pair, kDefineDef), pair.line,
+                "constant " + pair.key + " is already defined (start-up stops while defining constants)");
+  }
+}
 
 void CheckGlobalBindings(CheckReport& report, platform::GamePathResolver& paths) {
   const script::PathResolver resolver = ResolverOf(paths);

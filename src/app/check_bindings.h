@@ -13,6 +13,10 @@
 
 namespace tav::app {
 
+// Constants of define.def that start-up refuses: one defined twice, or one named like a built-in
+// constant (NULL, TRUE, FALSE).
+void CheckConstants(CheckReport& report, platform::GamePathResolver& paths);
+
 // FUNC globals without their config\global\NAME.tas, FORM globals without a form.def entry.
 void CheckGlobalBindings(CheckReport& report, platform::GamePathResolver& paths);
 

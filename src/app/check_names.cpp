@@ -16,16 +16,22 @@ namespace {
 // A numbered table's entries up to the first key that is no number or repeats one, as start-up
 // reads it.
 template <class Store>
-void ReadNumbered(const char* path, const script::PathResolver& resolver, Store store) {
+void ReadNumbered(const char* path, const script::PathResolver& resolver, std::vector<GameNames::TableStop>& stops,
+                  Store store) {
   const std::optional<script::PairList> list = script::ReadDefinitionFile(path, resolver);
   if (!list) return;
   std::set<int> seen;
   for (const script::DefinitionPair& pair : *list) {
+    const std::string where = pair.file.empty() ? path : pair.file;
     if (pair.key.empty() || pair.key.size() > 9 || pair.key.find_first_not_of("0123456789") != std::string::npos) {
+      stops.push_back({where, pair.line, "\"" + pair.key + "\" is not a number: the table is not read from here on"});
       return;
     }
     const int number = std::stoi(pair.key);
-    if (!seen.insert(number).second) return;
+    if (!seen.insert(number).second) {
+      stops.push_back({where, pair.line, "number " + pair.key + " appears twice: the table is not read from here on"});
+      return;
+    }
     store(number, pair.value);
   }
 }
@@ -55,8 +61,9 @@ void GameNames::Collect(const script::PathResolver& resolver, const std::set<std
   if (auto views = script::ReadDefinitionFile("config\\view.def", resolver)) {
     for (const script::DefinitionPair& pair : *views) names_.insert(UpperAscii("VID_" + pair.value));
   }
-  ReadNumbered("config\\string.def", resolver, [this](int number, const std::string&) { strings_.insert(number); });
-  ReadNumbered("config\\music.def", resolver,
+  ReadNumbered("config\\string.def", resolver, tableStops_,
+               [this](int number, const std::string&) { strings_.insert(number); });
+  ReadNumbered("config\\music.def", resolver, tableStops_,
                [this](int number, const std::string& file) { music_.emplace(number, file); });
 }
 

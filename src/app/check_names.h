@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "script/ref.h"
 #include "script/text_file.h"
@@ -22,6 +23,15 @@ class GameNames {
   // Whether a script naming `upperName` (outside its own locals) finds anything.
   bool Defines(const std::string& upperName) const;
 
+  // Where reading string.def or music.def stops early (a key that is no number, or repeats one):
+  // the entries after it are never loaded.
+  struct TableStop {
+    std::string file;
+    int line = 0;
+    std::string reason;
+  };
+  const std::vector<TableStop>& TableStops() const { return tableStops_; }
+
   bool HasString(int number) const { return strings_.count(number) != 0; }
   // The file of music `number` in music.def, or null.
   const std::string* Music(int number) const;
@@ -29,6 +39,7 @@ class GameNames {
  private:
   script::Ref<script::TOL_VarObArray> frame_;  // a script frame, for the names it answers itself
   std::set<std::string> names_;
+  std::vector<TableStop> tableStops_;
   std::set<int> strings_;
   std::map<int, std::string> music_;
 };

@@ -205,10 +205,12 @@ class Checker {
 
   // Findings about what start-up binds; collects the names scripts may call.
   void Bindings() {
+    CheckConstants(report_, paths_);
     CheckGlobalBindings(report_, paths_);
     std::set<std::string> typeNames;
     CheckTypes(report_, paths_, typeNames);
     names_.Collect(resolver_, typeNames);
+    for (const GameNames::TableStop& stop : names_.TableStops()) Warn(stop.file, stop.line, stop.reason);
   }
 
   void FormFilesOfTypes() {
