@@ -184,26 +184,42 @@ ScriptOutline OutlineScript(const script::CommentFreeText& source) {
   return outline;
 }
 
+// Blanks outside quotes are dropped before an expression is read, so "Fa ct(4)" calls FACT: a
+// name runs on over blanks, except after a statement keyword ("RETURN Foo(1)"), which the
+// statement parser takes off first.
 std::vector<CallSite> FindCalls(const script::CommentFreeText& source) {
   const std::string_view text = source.Text();
   std::vector<CallSite> calls;
-  size_t skipTo = 0;
-  ForEachPlainByte(text, [&](size_t i) {
-    if (i < skipTo || !IsLetter(text[i]) || (i > 0 && IsTokenChar(text[i - 1]))) return true;
-    size_t end = i;
-    while (end < text.size() && IsTokenChar(text[end])) ++end;
-    skipTo = end;
-    const std::string name(text.substr(i, end - i));
-    size_t open = end;
-    while (open < text.size() && IsBlank(text[open])) ++open;
-    if (open >= text.size() || text[open] != '(' || name.find('.') != std::string::npos ||
-        IsStatementKeyword(UpperAscii(name))) {
-      return true;
+  std::string token;  // the name being read, blanks left out
+  size_t tokenStart = 0;
+  bool inDouble = false, inSingle = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (inDouble || inSingle) {
+      if (c == '\\') ++i;
+      else if (platform::IsSjisLeadByte(static_cast<unsigned char>(c))) ++i;
+      else if ((c == '"' && inDouble) || (c == '\'' && inSingle)) inDouble = inSingle = false;
+      continue;
     }
-    const script::ScanStop stop = script::ScanTo(text.substr(open + 1), ')');
-    calls.push_back({name, source.LineOf(i), SplitArguments(text.substr(open + 1, stop.end))});
-    return true;
-  });
+    if (IsTokenChar(c)) {
+      if (token.empty()) tokenStart = i;
+      token += c;
+      continue;
+    }
+    if (IsBlank(c)) {
+      if (IsStatementKeyword(UpperAscii(token))) token.clear();
+      continue;
+    }
+    if (c == '(' && !token.empty() && IsLetter(token.front()) && token.find('.') == std::string::npos &&
+        !IsStatementKeyword(UpperAscii(token))) {
+      const script::ScanStop stop = script::ScanTo(text.substr(i + 1), ')');
+      calls.push_back({token, source.LineOf(tokenStart), SplitArguments(text.substr(i + 1, stop.end))});
+    }
+    token.clear();
+    if (c == '"') inDouble = true;
+    if (c == '\'') inSingle = true;
+    if (c == '\\' || platform::IsSjisLeadByte(static_cast<unsigned char>(c))) ++i;
+  }
   return calls;
 }
 
