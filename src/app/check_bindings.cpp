@@ -115,6 +115,23 @@ void CheckTypes(CheckReport& report, platform::GamePathResolver& paths, std::set
     }
     defined.insert(type.number);
     names.insert(UpperAscii("TID_" + type.name));
+    const std::string formPath = "config\\model\\form_" + type.name + ".def";
+    const std::optional<script::PairList> forms = script::ReadDefinitionFile(formPath, resolver);
+    bool formsBound = true;  // binding stops at the first own FORM without an entry
+    for (const script::DefinitionPair& member : *members) {
+      if (member.key != "FORM" || !formsBound) continue;
+      for (std::string_view declared : script::DeclaredNames(member.value)) {
+        const std::string name(declared);
+        if (forms && forms->Find(name)) continue;
+        report.Warn(member.file.empty() ? defPath : member.file, member.line,
+                    forms ? "FORM " + name + " of type " + type.name + " has no entry in " + formPath +
+                                ": it and the type's FORM members declared after it stay empty"
+                          : "FORM " + name + " of type " + type.name + " has no body: " + formPath +
+                                " does not exist, so the type's FORM members stay empty");
+        formsBound = false;
+        break;
+      }
+    }
     for (const script::DefinitionPair& member : *members) {
       for (std::string_view declared : script::DeclaredNames(member.value)) {
         const std::string name(declared);
