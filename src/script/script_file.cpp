@@ -105,7 +105,10 @@ bool BindFuncs(TOL_Var* object, const std::string& prefix, const std::string& su
     } else if (!target && !function->Body()) {
       return false;  // the caller reports what the failure stops, with the file, line and reason
     } else if (!failure.missing) {
-      Diagnose(Severity::Error, "", failure.message);
+      // The member keeps the body it had (an inherited one): the game runs on, so a warning, but
+      // one an author must always see.
+      Diagnose(Severity::Warning, "", failure.message + "; FUNC " + name + " keeps the body it had",
+               platform::Shown::Always);
     }
   }
   return true;
