@@ -70,8 +70,8 @@ class Outliner {
  public:
   Outliner(const script::CommentFreeText& source, ScriptOutline& out) : source_(source), text_(source.Text()), out_(out) {}
 
-  void List(size_t pos, size_t end) {
-    while (pos < end) pos = Statement(pos, end);
+  void List(size_t pos, size_t end, int depth = 0) {
+    while (pos < end) pos = Statement(pos, end, depth);
   }
 
  private:
@@ -84,13 +84,13 @@ class Outliner {
 
   // One statement at `pos`; answers where the next one starts (`end` when the rest cannot be
   // followed: the compiler fails there and says so).
-  size_t Statement(size_t pos, size_t end) {
+  size_t Statement(size_t pos, size_t end, int depth) {
     pos = SkipBlanks(pos, end);
-    if (pos >= end) return end;
+    if (pos >= end || depth > kMaxDepth) return end;
     if (text_[pos] == '{') {
       const script::ScanStop stop = script::ScanTo(View(pos + 1, end), '}');
       if (!stop.found) return end;
-      List(pos + 1, pos + 1 + stop.end);
+      List(pos + 1, pos + 1 + stop.end, depth + 1);
       return pos + 1 + stop.end + 1;
     }
     size_t wordEnd = pos;
@@ -102,9 +102,9 @@ class Outliner {
       if (open >= end || text_[open] != '(') return end;
       const script::ScanStop stop = script::ScanTo(View(open + 1, end), ')');
       if (!stop.found) return end;
-      return Statement(open + 1 + stop.end + 1, end);
+      return Statement(open + 1 + stop.end + 1, end, depth + 1);
     }
-    if (word == "ELSE") return Statement(wordEnd, end);
+    if (word == "ELSE") return Statement(wordEnd, end, depth + 1);
     if (word == "BREAK" || word == "CONTINUE") return wordEnd;
     if (word == "RETURN") return Expression(pos, wordEnd, end, "RETURN statement", false);
     if (IsDeclarationKeyword(word)) return Expression(pos, wordEnd, end, word + " declaration", true);
@@ -124,12 +124,19 @@ class Outliner {
   void RunOn(size_t start, size_t pos, size_t end, const std::string& what) {
     int depth = 0;
     const std::string_view text = View(pos, end);
+    size_t lineStart = 0;  // just after the last line break met
     ForEachPlainByte(text, [&](size_t i) {
       const char c = text[i];
       if (c == '(' || c == '[' || c == '{') ++depth;
       if ((c == ')' || c == ']' || c == '}') && depth > 0) --depth;
-      if (c != '\n' || depth != 0) return true;
+      if (c != '\n') return true;
+      const size_t previousLineStart = lineStart;
+      lineStart = i + 1;
+      if (depth != 0) return true;
       size_t before = i;
+      while (before > previousLineStart && IsBlank(text[before - 1])) --before;
+      // A blank line: the line break before it saw the same neighbours.
+      if (before == previousLineStart && previousLineStart > 0) return true;
       while (before > 0 && IsBlank(text[before - 1])) --before;
       size_t after = i;
       while (after < text.size() && IsBlank(text[after])) ++after;
@@ -152,6 +159,10 @@ class Outliner {
       pos = partEnd + 1;
     }
   }
+
+  // Nesting deeper than any script is written is not followed (a made-up file could otherwise
+  // exhaust the stack).
+  static constexpr int kMaxDepth = 500;
 
   const script::CommentFreeText& source_;
   const std::string& text_;
