@@ -195,6 +195,8 @@ ScriptOutline OutlineScript(const script::CommentFreeText& source) {
   return outline;
 }
 
+constexpr size_t kMaxCallText = 4096;
+
 // Blanks outside quotes are dropped before an expression is read, so "Fa ct(4)" calls FACT: a
 // name runs on over blanks, except after a statement keyword ("RETURN Foo(1)"), which the
 // statement parser takes off first.
@@ -223,7 +225,8 @@ std::vector<CallSite> FindCalls(const script::CommentFreeText& source) {
     }
     if (c == '(' && !token.empty() && IsLetter(token.front()) && token.find('.') == std::string::npos &&
         !IsStatementKeyword(UpperAscii(token))) {
-      const script::ScanStop stop = script::ScanTo(text.substr(i + 1), ')');
+      // No expression is longer than this; a call left open is not followed to the end of the file.
+      const script::ScanStop stop = script::ScanTo(text.substr(i + 1, kMaxCallText), ')');
       calls.push_back({token, source.LineOf(tokenStart), SplitArguments(text.substr(i + 1, stop.end))});
     }
     token.clear();
