@@ -1,5 +1,6 @@
 #include "app/check_bindings.h"
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <vector>
@@ -39,17 +40,21 @@ bool IsBuiltin(const std::string& upperName) {
 }
 
 // The handler a file name stands for: LEFTDOWN3 -> ("LEFTDOWN", 3). Only the names start-up asks
-// for count: a number written with a leading zero is never asked for.
+// for count: a number written with a leading zero is never asked for (nor is 0, which is no
+// active number).
 std::optional<std::pair<std::string, int>> HandlerName(const std::string& upperStem) {
   for (const char* event : {"LEFTDOWN", "RIGHTDOWN", "KEYDOWN"}) {
     const std::string prefix = event;
     if (upperStem.compare(0, prefix.size(), prefix) != 0) continue;
-    const std::string digits = upperStem.substr(prefix.size());
-    if (digits.empty() || digits.size() > 9 || (digits.front() == '0' && digits.size() > 1)) return std::nullopt;
+    const std::string number = upperStem.substr(prefix.size());
+    const std::string digits = number.substr(!number.empty() && number.front() == '-' ? 1 : 0);
+    if (digits.empty() || digits.size() > 10 || digits.front() == '0') return std::nullopt;
     for (char c : digits) {
       if (c < '0' || c > '9') return std::nullopt;
     }
-    return std::make_pair(prefix, std::stoi(digits));
+    const long long value = std::stoll(number);
+    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+    return std::make_pair(prefix, static_cast<int>(value));
   }
   return std::nullopt;
 }
