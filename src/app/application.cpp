@@ -47,7 +47,9 @@ bool Application::InitInstance() {
   sound_ = sound::CreateSoundManager();
   engine::SetSoundManager(sound_.get());
   if (!host_->Open("TAV")) {
-    platform::Diagnose(platform::Severity::Error, "", "the game window could not be created");
+    platform::Diagnose(platform::Severity::Error, "",
+                       "the game window could not be created; run the game with --headless to play it without a window");
+    windowFailed_ = true;
     return false;
   }
   // Scripts that pump messages themselves (Wait, modal views) dispatch through the shell.
@@ -114,7 +116,7 @@ void Application::PrepareRestart() {
 }
 
 int Application::ExitCode() const {
-  if (report_.missingRequiredFile) return 1;
+  if (report_.missingRequiredFile || windowFailed_) return 1;
   if (report_.stoppedEarly) return 3;
   return 0;
 }

@@ -44,6 +44,7 @@ class Application {
   uint32_t lastIdlePass_ = 0;
   bool idlePassRan_ = false;
   bool libraryReady_ = false;
+  bool windowFailed_ = false;  // no window could be opened: the game cannot start
 };
 
 }  // namespace tav::app

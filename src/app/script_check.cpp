@@ -7,6 +7,12 @@
 #include <set>
 #include <vector>
 
+#include "app/check_bindings.h"
+#include "app/check_calls.h"
+#include "app/check_names.h"
+#include "app/check_report.h"
+#include "app/check_script_text.h"
+
 #include "engine/engine_classes.h"
 #include "platform/game_path.h"
 #include "platform/sjis.h"
@@ -18,6 +24,8 @@
 #include "script/frame.h"
 #include "script/runtime.h"
 #include "script/script_file.h"
+#include "script/source_scanner.h"
+#include "script/text_file.h"
 
 namespace tav::app {
 namespace {
@@ -30,30 +38,15 @@ bool HasExtension(const fs::path& path, const char* wanted) {
   return ext == wanted;
 }
 
-// Reports in the form authors know from compilers: "path:line: reason", the path as the game
-// names it (config\view\title\LEFTDOWN3.tas).
 class Checker {
  public:
   explicit Checker(const fs::path& root)
-      : root_(root), paths_(root.string()), resolver_([this](std::string_view p) { return paths_.Resolve(p); }) {}
+      : report_(root), root_(root), paths_(root.string()),
+        resolver_([this](std::string_view p) { return paths_.Resolve(p); }) {}
 
-  // Something that works as written but surely not as meant; it does not fail the check.
-  void Warn(const std::string& where, int line, const std::string& reason) {
-    std::printf("%s:%d: warning: %s\n", where.c_str(), line, reason.c_str());
-    ++warned_;
-  }
-
-  void Fail(const std::string& where, int line, const std::string& reason) {
-    if (line > 0) std::printf("%s:%d: %s\n", where.c_str(), line, reason.c_str());
-    else std::printf("%s: %s\n", where.c_str(), reason.c_str());
-    ++failed_;
-  }
-
-  std::string GameName(const fs::path& path) const {
-    std::string name = path.lexically_relative(root_).generic_string();
-    std::replace(name.begin(), name.end(), '/', '\\');
-    return name;
-  }
+  void Warn(const std::string& where, int line, const std::string& reason) { report_.Warn(where, line, reason); }
+  void Fail(const std::string& where, int line, const std::string& reason) { report_.Fail(where, line, reason); }
+  std::string GameName(const fs::path& path) const { return report_.GameName(path); }
 
   // The files start-up cannot do without.
   void RequiredFiles() {
@@ -67,7 +60,7 @@ class Checker {
     if (!paths_.Resolve(gamePath)) return;
     auto pairs = script::ReadDefinitionFile(gamePath, resolver_);
     if (!pairs) return;
-    ++checked_;
+    report_.CountFile();
     for (const script::DefinitionPair& pair : *pairs) {
       script::TOL_Formulate formula;
       if (!formula.Compile(pair.value)) {
@@ -100,13 +93,15 @@ class Checker {
     if (!pairs) return;
     for (const script::DefinitionPair& pair : *pairs) {
       std::string gamePath = "config\\view\\" + pair.value + ".tav";
-      ++checked_;
+      report_.CountFile();
       auto real = paths_.Resolve(gamePath);
       std::string error;
       if (!real) {
         Fail(gamePath, 0, "view file missing (named at " + pair.Where() + ")");
       } else if (checkedViews_.insert(fs::path(*real).lexically_normal()).second) {
-        ViewFile(gamePath, *real);
+        if (script::Ref<screen::TOL_VarView> view = ViewFile(gamePath, *real)) {
+          CheckHandlerFiles(report_, paths_, pair.value, *view);
+        }
       }
     }
   }
@@ -122,20 +117,20 @@ class Checker {
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
       if (!checkedViews_.insert(file).second) continue;
-      ++checked_;
+      report_.CountFile();
       ViewFile(GameName(file), file.string());
     }
   }
 
   // A view loads even when an expression it stores does not compile (that expression is then
   // empty), so each is reported with the appearance that holds it.
-  void ViewFile(const std::string& gamePath, const std::string& realPath) {
+  script::Ref<screen::TOL_VarView> ViewFile(const std::string& gamePath, const std::string& realPath) {
     script::StoredExpressionWatch watch;
     std::string error;
     script::Ref<screen::TOL_VarView> view = screen::LoadViewFile(realPath, error);
     if (!view) {
       Fail(gamePath, 0, error);
-      return;
+      return view;
     }
     std::vector<script::StoredExpressionWatch::Failure> failures = watch.Failures();
     const auto take = [&failures](const script::TOL_Formulate& formula) {
@@ -148,23 +143,25 @@ class Checker {
       }
       return found;
     };
-    const auto report = [this, &gamePath](const std::string& where, const char* what,
+    const auto report = [this, &gamePath](const std::string& where, const std::string& part,
                                           const script::StoredExpressionWatch::Failure& failure) {
-      Fail(gamePath, 0, where + what + " \"" + platform::SjisToUtf8(failure.text) + "\": " + failure.reason);
+      Fail(gamePath, 0, where + " \"" + platform::SjisToUtf8(failure.text) + "\"" + part + ": " + failure.reason);
     };
     const screen::TOL_VarView::ChildList& children = view->Children();
     for (size_t i = 0; i < children.size(); ++i) {
       screen::TOL_VarAppear* appear = children[i].get();
       if (!appear) continue;
-      // Counted from 1, in the order the view stores them (the order of a JSON dump's children).
-      const std::string where = "appearance " + std::to_string(i + 1) + " (part " +
-                                std::to_string(appear->PartNumber()) + "): ";
-      if (auto failure = take(appear->Condition())) report(where, "condition", *failure);
+      // Named by the JSON pointer of the field in the view's JSON source, as tavtool names it
+      // (children counted from 0, in the order the view stores them).
+      const std::string child = "/children/" + std::to_string(i);
+      const std::string part = " (part " + std::to_string(appear->PartNumber()) + ")";
+      if (auto failure = take(appear->Condition())) report(child + "/condition", part, *failure);
       if (auto* form = dynamic_cast<screen::TOL_VarFormTextApp*>(appear)) {
-        if (auto failure = take(form->TextExpression())) report(where, "text expression", *failure);
+        if (auto failure = take(form->TextExpression())) report(child + "/expression", part, *failure);
       }
     }
-    for (const auto& failure : failures) report("", "stored expression", failure);
+    for (const auto& failure : failures) report("stored expression", "", failure);
+    return view;
   }
 
   void Scripts() {
@@ -175,12 +172,45 @@ class Checker {
     }
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
-      ++checked_;
+      report_.CountFile();
+      const std::string name = GameName(file);
+      const std::optional<std::string> text = script::ReadTextJoined(file.string());
+      const script::CommentFreeText source = script::RemoveComments(text.value_or(""));
+      ScriptOutline outline = OutlineScript(source);
       if (!script::CompileScriptFile(file.string())) {
         const script::CompileError& why = script::LastCompileError();
-        Fail(GameName(file), why.line, why.reason.empty() ? "does not compile" : why.reason);
+        // A statement that swallowed the next line fails with a reason about the swallowed
+        // text ("malformed number"); the missing ";" is what the author must fix.
+        auto& missing = outline.missingSemicolons;
+        auto cause = std::find_if(missing.begin(), missing.end(),
+                                  [&why](const MissingSemicolon& m) { return m.statementLine == why.line; });
+        if (cause != missing.end()) {
+          Fail(name, cause->line, MissingSemicolonText(*cause));
+          missing.erase(cause);
+        } else {
+          Fail(name, why.line, why.reason.empty() ? "does not compile" : why.reason);
+        }
       }
+      for (const MissingSemicolon& missing : outline.missingSemicolons) {
+        Warn(name, missing.line, MissingSemicolonText(missing));
+      }
+      CheckCalls(report_, paths_, names_, name, source, outline.declaredNames);
     }
+  }
+
+  static std::string MissingSemicolonText(const MissingSemicolon& missing) {
+    return "missing ';' after the " + missing.what + " (line " + std::to_string(missing.nextLine) +
+           " is read as part of it)";
+  }
+
+  // Findings about what start-up binds; collects the names scripts may call.
+  void Bindings() {
+    CheckConstants(report_, paths_);
+    CheckGlobalBindings(report_, paths_);
+    std::set<std::string> typeNames;
+    CheckTypes(report_, paths_, typeNames);
+    names_.Collect(resolver_, typeNames);
+    for (const GameNames::TableStop& stop : names_.TableStops()) Warn(stop.file, stop.line, stop.reason);
   }
 
   void FormFilesOfTypes() {
@@ -191,22 +221,15 @@ class Checker {
     }
   }
 
-  int Summary() const {
-    std::printf("%d file%s checked, %d failure%s", checked_, checked_ == 1 ? "" : "s", failed_,
-                failed_ == 1 ? "" : "s");
-    if (warned_) std::printf(", %d warning%s", warned_, warned_ == 1 ? "" : "s");
-    std::printf("\n");
-    return failed_ ? 1 : 0;
-  }
+  int Summary() const { return report_.Summary(); }
 
  private:
+  CheckReport report_;
+  GameNames names_;
   fs::path root_;
   platform::GamePathResolver paths_;
   script::PathResolver resolver_;
   std::set<fs::path> checkedViews_;
-  int checked_ = 0;
-  int failed_ = 0;
-  int warned_ = 0;
 };
 
 }  // namespace
@@ -217,6 +240,7 @@ int CheckGameScripts(const std::string& gameDir) {
   Checker checker{fs::path(gameDir)};
   checker.RequiredFiles();
   checker.HiddenGlobals();
+  checker.Bindings();
   checker.Expressions("config\\define.def");
   checker.Expressions("config\\form.def");
   checker.FormFilesOfTypes();

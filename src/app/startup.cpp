@@ -13,6 +13,7 @@
 #include "platform/audio_output.h"
 #include "platform/crash_report.h"
 #include "platform/diagnostics.h"
+#include "platform/display_check.h"
 #include "platform/event_file.h"
 #include "platform/gdi_font.h"
 #include "platform/host.h"
@@ -108,6 +109,16 @@ int RunGame(CommandLine options) {
     if (!options.seed) options.seed = static_cast<uint32_t>(std::time(nullptr));
     hostOptions.recorder->Comment("tav event recording; replay: tav " + gameDir.string() + " --headless --seed " +
                                   std::to_string(*options.seed) + " --events " + options.recordFile);
+  }
+
+  // Before sound and the video system start (and print their own complaints): a window needs
+  // a display.
+  if (!options.headless) {
+    if (const std::optional<std::string> missing = platform::MissingDisplay()) {
+      std::fprintf(stderr, "tav: %s; run the game with --headless to play it without a window\n",
+                   missing->c_str());
+      return 1;
+    }
   }
 
   // Headless runs play on the virtual clock; the recording (if any) taps either backend.

@@ -1,5 +1,7 @@
 #include "engine/game_system.h"
 
+#include <filesystem>
+
 #include "engine/builtin_functions.h"
 #include "engine/engine_integers.h"
 #include "engine/engine_services.h"
@@ -145,12 +147,23 @@ void TAV_GameSystem::AddBuiltins() {
   AddSaveFunctions(globals_.get());
 }
 
-// Without a start-up script the game simply shows its base screen.
+// Without a start-up script the game simply shows its base screen. A game may do without one,
+// so a missing file is only worth a note; a file that is there but does not compile leaves the
+// game without what its author meant to run first, which is always reported.
 void TAV_GameSystem::CompileStartup() {
   const char* path = "config\\startup.tas";
   std::string error;
   startup_ = script::CompileScriptFile(path, resolver_, &error);
-  if (!startup_) Diagnose(Severity::Warning, path, "no start-up script: " + error);
+  if (startup_) return;
+  const std::optional<std::string> real = script::ResolvePath(resolver_, path);
+  std::error_code ec;
+  if (!real || !std::filesystem::exists(*real, ec)) {
+    Diagnose(Severity::Warning, path, "no start-up script: " + error);
+    return;
+  }
+  const StartupStop why = ScriptFileStop(StartupStep::CompileStartup, path, error);
+  Diagnose(Severity::Error, why.where,
+           "the start-up script does not compile (" + why.reason + "); the game starts without it");
 }
 
 bool TAV_GameSystem::BuildTypes() {

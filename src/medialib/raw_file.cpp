@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 
@@ -35,6 +36,22 @@ int ERawFile::Open(std::string_view path, uint32_t flags) {
   }
   if (!real) return 1;
   return OpenReal(*real, flags);
+}
+
+std::string ERawFile::WhyNotReadable(std::string_view path) {
+  std::optional<std::string> real;
+  if (platform::GamePathResolver* resolver = g_resolver.load()) {
+    real = resolver->Resolve(path);
+  } else {
+    real = std::string(path);
+  }
+  struct stat info {};
+  if (!real || ::stat(real->c_str(), &info) != 0) return "not found";
+  if (S_ISDIR(info.st_mode)) return "a folder, not a file";
+  const int fd = ::open(real->c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::string("unreadable (") + std::strerror(errno) + ")";
+  ::close(fd);
+  return {};
 }
 
 int ERawFile::OpenReal(const std::string& realPath, uint32_t flags) {

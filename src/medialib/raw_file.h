@@ -28,6 +28,10 @@ class ERawFile : public ESLFileObject {
   // The resolver every later Open goes through; null: paths are used as they are.
   static void SetGamePathResolver(platform::GamePathResolver* resolver);
 
+  // Why a file could not be opened for reading, for diagnostics: "not found", "a folder, not a
+  // file" or "unreadable (REASON)"; empty when it can be read.
+  static std::string WhyNotReadable(std::string_view path);
+
   // 0 on success, 1 on failure (the object is then closed and its flags 0). Closes first.
   int Open(std::string_view path, uint32_t flags);
   void Close();

@@ -61,14 +61,14 @@ static std::string ForConsole(std::string_view text) {
   return IsValidUtf8(text) ? std::string(text) : SjisToUtf8(text);
 }
 
-void Diagnose(Severity severity, std::string_view where, std::string_view message) {
+void Diagnose(Severity severity, std::string_view where, std::string_view message, Shown shown) {
   std::string line;
   if (!where.empty()) line.append(ForConsole(where)).append(": ");
   line.append(SeverityName(severity)).append(": ").append(ForConsole(message)).push_back('\n');
 
   Sink& sink = TheSink();
   std::lock_guard lock(sink.mutex);
-  if (sink.verbose || severity == Severity::Error) {
+  if (sink.verbose || severity == Severity::Error || shown == Shown::Always) {
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
   }

@@ -17,7 +17,13 @@ void SetVerbose(bool verbose);
 bool OpenLogFile(const std::string& path);
 void CloseLogFile();
 
+// Who must see a line on standard error: errors are always shown; warnings and information only
+// with -v, unless the author needs them to make sense of a run at all (a start-up file that did
+// not fully load, an event file that no longer matches the game).
+enum class Shown { WhenVerbose, Always };
+
 // `where` is "file:line" or empty. Written as "where: warning: message".
-void Diagnose(Severity severity, std::string_view where, std::string_view message);
+void Diagnose(Severity severity, std::string_view where, std::string_view message,
+              Shown shown = Shown::WhenVerbose);
 
 }  // namespace tav::platform

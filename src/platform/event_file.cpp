@@ -89,6 +89,15 @@ std::string ParseKey(std::string_view word, int& key) {
   return key != 0 ? std::string() : "unknown key name \"" + std::string(word) + "\"";
 }
 
+// A "#" after a blank starts a comment to the end of the line ("click 300 270   # the second
+// row"). Only lines without a text argument take one: an input text or a file name may hold "#".
+std::string_view WithoutTrailingComment(std::string_view rest) {
+  for (size_t i = 0; i < rest.size(); ++i) {
+    if (rest[i] == '#' && (i == 0 || IsBlank(rest[i - 1]))) return rest.substr(0, i);
+  }
+  return rest;
+}
+
 // Parses one line (its keyword and the rest) into `event`; on failure answers the reason.
 // `totalWait` adds up the waits so far.
 std::string ParseLine(std::string_view keyword, std::string_view rest, const std::filesystem::path& baseDir,
@@ -175,10 +184,13 @@ bool ParseEvents(std::string_view content, const std::string& name, const std::s
     size_t keywordEnd = 0;
     while (keywordEnd < line.size() && !IsBlank(line[keywordEnd])) ++keywordEnd;
 
+    const std::string_view keyword = line.substr(0, keywordEnd);
+    std::string_view rest = line.substr(keywordEnd);
+    if (keyword != "input" && keyword != "shot") rest = WithoutTrailingComment(rest);
+
     Event event;
     event.line = lineNumber;
-    const std::string reason =
-        ParseLine(line.substr(0, keywordEnd), line.substr(keywordEnd), base, totalWait, event);
+    const std::string reason = ParseLine(keyword, rest, base, totalWait, event);
     if (!reason.empty()) {
       error = name + ":" + std::to_string(lineNumber) + ": " + reason;
       return false;

@@ -16,7 +16,8 @@
 //   shot FILE      the picture on screen is written as PNG
 //   quit           the window is closed
 //
-// Blank lines and lines starting with '#' are ignored.
+// Blank lines and lines starting with '#' are ignored. A '#' after a blank starts a trailing
+// comment on every line but input and shot, whose text may hold one.
 
 #include <cstdint>
 #include <deque>

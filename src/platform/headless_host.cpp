@@ -13,7 +13,7 @@ int HeadlessHost::MessageBox(std::string_view textSjis, std::string_view, unsign
   PrintDialogLine(fromScript ? stdout : stderr, "MessageBox", textSjis);
   int answer = DefaultButton(style);
   if (fromScript) {
-    if (const std::optional<int> given = TakeMessageBoxAnswer()) answer = *given;
+    if (const std::optional<int> given = TakeMessageBoxAnswer(style, textSjis)) answer = *given;
     RecordMessageBoxAnswer(answer);
   }
   return answer;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/diagnostics.h"
+#include "platform/message_box.h"
 #include "platform/png_writer.h"
 #include "platform/signals.h"
 #include "platform/stop_watchdog.h"
@@ -183,7 +184,7 @@ bool HostBase::WriteScreenshot(const std::string& path) {
   return false;
 }
 
-std::optional<int> HostBase::TakeMessageBoxAnswer() {
+std::optional<int> HostBase::TakeMessageBoxAnswer(unsigned style, std::string_view textSjis) {
   const Event* next = schedule_.NextAnswer();
   if (!next) return std::nullopt;
   if (next->kind != EventKind::Answer) {
@@ -193,6 +194,17 @@ std::optional<int> HostBase::TakeMessageBoxAnswer() {
     return std::nullopt;
   }
   const int answer = next->answer;
+  const std::vector<int> buttons = MessageBoxButtons(style);
+  if (std::find(buttons.begin(), buttons.end(), answer) == buttons.end()) {
+    std::string offered;
+    for (int id : buttons) {
+      offered += (offered.empty() ? "" : ", ") + std::to_string(id) + " (" + ButtonCaption(id) + ")";
+    }
+    Diagnose(Severity::Warning, Where(*next),
+             "answer " + std::to_string(answer) + " goes to a message box that can only answer " + offered +
+                 ": " + DialogLine("MessageBox", textSjis),
+             Shown::Always);
+  }
   schedule_.PopAnswer();
   return answer;
 }

@@ -135,8 +135,10 @@ class HostBase : public Host {
   const EventSchedule& Schedule() const { return schedule_; }
   const Bitmap& Picture() const { return picture_; }
 
-  // The event file's answer to the script's next message box, if it has one.
-  std::optional<int> TakeMessageBoxAnswer();
+  // The event file's answer to the script's next message box, if it has one. An answer that no
+  // button of the box's style gives is still returned as written, with a warning naming the
+  // event line and the box: every later answer would otherwise land on the wrong box unnoticed.
+  std::optional<int> TakeMessageBoxAnswer(unsigned style, std::string_view textSjis);
   // The event file's answer to the next input box: true when it had one; `text` is then the
   // Shift-JIS text, or nothing for a cancel.
   bool TakeInputBoxAnswer(std::optional<std::string>& text);

@@ -424,7 +424,7 @@ void SdlHost::Translate(const SDL_Event& event) {
 int SdlHost::MessageBox(std::string_view textSjis, std::string_view captionSjis, unsigned style,
                         bool fromScript) {
   if (fromScript) {
-    if (const std::optional<int> answer = TakeMessageBoxAnswer()) {
+    if (const std::optional<int> answer = TakeMessageBoxAnswer(style, textSjis)) {
       RecordMessageBoxAnswer(*answer);
       return *answer;
     }

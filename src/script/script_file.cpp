@@ -102,12 +102,13 @@ bool BindFuncs(TOL_Var* object, const std::string& prefix, const std::string& su
     } else if (body) {
       function->SetBody(std::move(body));
       if (function->Name().empty()) function->SetName(name);
-    } else {
-      if (!failure.missing) Diagnose(Severity::Error, "", failure.message);
-      if (!target && !function->Body()) {
-        if (failure.missing) Diagnose(Severity::Error, "", "FUNC " + name + ": " + failure.message);
-        return false;
-      }
+    } else if (!target && !function->Body()) {
+      return false;  // the caller reports what the failure stops, with the file, line and reason
+    } else if (!failure.missing) {
+      // The member keeps the body it had (an inherited one): the game runs on, so a warning, but
+      // one an author must always see.
+      Diagnose(Severity::Warning, "", failure.message + "; FUNC " + name + " keeps the body it had",
+               platform::Shown::Always);
     }
   }
   return true;
@@ -140,7 +141,10 @@ bool BindForms(TOL_Var* object, const PairList& list, const std::string& path, T
     } else if (form->Compile(entry->value)) {
       continue;
     }
-    Diagnose(Severity::Error, entry->Where(), "FORM " + name + ": " + LastCompileError().reason);
+    // The game runs on with this FORM empty (it answers nothing): a warning, but one an author
+    // must always see.
+    Diagnose(Severity::Warning, entry->Where(), "FORM " + name + ": " + LastCompileError().reason +
+             "; the FORM stays empty", platform::Shown::Always);
   }
   return true;
 }

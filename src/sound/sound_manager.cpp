@@ -1,9 +1,29 @@
 #include "sound/sound_manager.h"
 
+#include "medialib/raw_file.h"
 #include "platform/diagnostics.h"
 #include "sound/mixing_server.h"
 
 namespace tav::sound {
+namespace {
+
+// Why none of the registered sources took a file: the author needs to know whether to fix the
+// name, the file's permissions, its extension or its contents.
+std::string WhyNoSource(const std::string& path) {
+  const std::string extension = PathExtension(path);
+  bool known = false;
+  for (const char* wanted : {"wav", "mio", "ogg"}) known = known || SameExtension(extension, wanted);
+  if (!known) {
+    return "cannot play this file: its extension " +
+           (extension.empty() ? std::string("is missing") : "\"" + extension + "\" is unknown") +
+           " (wav, mio and ogg are played)";
+  }
+  const std::string unreadable = medialib::ERawFile::WhyNotReadable(path);
+  if (!unreadable.empty()) return "cannot play this file: " + unreadable;
+  return "cannot play this file: its contents are not a " + extension + " sound this engine can decode";
+}
+
+}  // namespace
 
 class SoundManagerImp {
  public:
@@ -44,9 +64,7 @@ class SoundManagerImp {
       }
     }
     if (!opened) {
-      platform::Diagnose(platform::Severity::Info, path,
-                         "no sound source opened this file (its extension is not wav, mio or ogg, or it is "
-                         "missing or unreadable)");
+      platform::Diagnose(platform::Severity::Info, path, WhyNoSource(path));
     }
     record->buffer->SetVolume(record->leftVolume, record->rightVolume);
     return record->buffer->Play(loop);

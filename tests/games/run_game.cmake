@@ -8,7 +8,10 @@
 # expected_pixels.txt, when present, lists lines "FILE X Y RRGGBB" checked against the PNG
 # files in WORK/run.
 # signal_after.txt holds a delay in seconds: tav then gets SIGTERM after it (and SIGKILL 3 s
-# later, which fails the test). Each line of expected_stderr.txt must appear in standard error.
+# later, which fails the test). Each line of expected_stderr.txt must appear in standard error;
+# each line of unexpected_stderr.txt must not. run_args.txt adds options to the run (one a line).
+# With CHECK, `tav --check` runs instead and expected_check.txt and expected_check_exit.txt (or,
+# for a folder that is only checked, expected_exit.txt) hold what it must print and answer.
 # max_rss_mib.txt holds a bound in MiB on tav's peak resident memory, measured with GNU time.
 # prepare.cmake, when present, runs on a copy of the game (${game}) before tav does.
 # EXPECTED, when set, is the folder holding events.txt and the expectations instead of GAME (for
@@ -59,8 +62,17 @@ endif()
 if(CHECK)
   set(args ${game} --check)
   set(expected_file ${EXPECTED}/expected_check.txt)
+  set(exit_file ${EXPECTED}/expected_check_exit.txt)
+  set(stderr_file "")
 else()
   set(args ${game} --headless --seed 1)
+  set(exit_file ${EXPECTED}/expected_exit.txt)
+  set(stderr_file ${EXPECTED}/expected_stderr.txt)
+  # run_args.txt: more options for the run, one a line (-v, to see the engine's notes).
+  if(EXISTS ${EXPECTED}/run_args.txt)
+    file(STRINGS ${EXPECTED}/run_args.txt more_args)
+    list(APPEND args ${more_args})
+  endif()
   if(EXISTS ${EXPECTED}/events.txt)
     list(APPEND args --events ${EXPECTED}/events.txt)
   endif()
@@ -87,8 +99,11 @@ execute_process(COMMAND ${launcher} ${TAV} ${args} WORKING_DIRECTORY ${run_dir}
                 RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
 file(READ ${expected_file} expected)
 set(expected_code 0)
-if(EXISTS ${EXPECTED}/expected_exit.txt)
-  file(STRINGS ${EXPECTED}/expected_exit.txt expected_code LIMIT_COUNT 1)
+if(NOT EXISTS ${exit_file} AND CHECK AND NOT EXISTS ${EXPECTED}/expected.txt)
+  set(exit_file ${EXPECTED}/expected_exit.txt)  # a folder that is only checked
+endif()
+if(EXISTS ${exit_file})
+  file(STRINGS ${exit_file} expected_code LIMIT_COUNT 1)
 endif()
 if(NOT out STREQUAL expected)
   message(FATAL_ERROR "standard output differs\n--- expected\n${expected}--- got\n${out}--- stderr\n${err}")
@@ -108,12 +123,22 @@ if(peak_file)
   message(STATUS "peak memory ${peak_mib} MiB")
 endif()
 
-if(EXISTS ${EXPECTED}/expected_stderr.txt)
-  file(STRINGS ${EXPECTED}/expected_stderr.txt wanted_lines ENCODING UTF-8)
+if(stderr_file AND EXISTS ${stderr_file})
+  file(STRINGS ${stderr_file} wanted_lines ENCODING UTF-8)
   foreach(wanted ${wanted_lines})
     string(FIND "${err}" "${wanted}" at)
     if(at EQUAL -1)
       message(FATAL_ERROR "standard error lacks '${wanted}'\n--- stderr\n${err}")
+    endif()
+  endforeach()
+endif()
+
+if(NOT CHECK AND EXISTS ${EXPECTED}/unexpected_stderr.txt)
+  file(STRINGS ${EXPECTED}/unexpected_stderr.txt unwanted_lines ENCODING UTF-8)
+  foreach(unwanted ${unwanted_lines})
+    string(FIND "${err}" "${unwanted}" at)
+    if(NOT at EQUAL -1)
+      message(FATAL_ERROR "standard error holds '${unwanted}'\n--- stderr\n${err}")
     endif()
   endforeach()
 endif()

@@ -67,6 +67,26 @@ TEST(EventFileTest, EveryKindOfLine) {
   EXPECT_EQ(events[11].line, 14);
 }
 
+// A listing with notes beside its lines works as copied; a text or file name keeps its "#".
+TEST(EventFileTest, TrailingCommentsExceptInTexts) {
+  const std::vector<Event> events = Parse(
+      "click 300 270       # the second row\n"
+      "answer 6\t# yes\n"
+      "cancel # no name\n"
+      "wait 100 #\n"
+      "input #1 # not a comment\n"
+      "shot shots/#2.png\n");
+  ASSERT_EQ(events.size(), 6u);
+  EXPECT_EQ(events[0].y, 270);
+  EXPECT_EQ(events[1].answer, 6);
+  EXPECT_EQ(events[2].kind, EventKind::Cancel);
+  EXPECT_EQ(events[3].ms, 100u);
+  EXPECT_EQ(events[4].text, "#1 # not a comment");
+  EXPECT_EQ(events[5].text, "/base/shots/#2.png");
+  // Only a "#" after a blank starts a comment.
+  EXPECT_NE(ErrorOf("key 3#\n").find("unknown key name \"3#\""), std::string::npos);
+}
+
 TEST(EventFileTest, KeyNamesAndCodes) {
   const std::pair<const char*, int> cases[] = {
       {"a", 'A'},   {"Z", 'Z'},          {"9", '9'},           {"09", VK_TAB},     {"13", VK_RETURN},
