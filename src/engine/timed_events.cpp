@@ -4,6 +4,8 @@
 #include "engine/builtin_bodies.h"
 #include "engine/engine_services.h"
 #include "engine/game_system.h"
+#include "platform/diagnostics.h"
+#include "platform/running_position.h"
 #include "script/method_args.h"
 #include "script/scalars.h"
 #include "script/var_ref.h"
@@ -114,7 +116,21 @@ TOL_VarObArray* GameEvents() {
 
 VarRef SetTimeRemoveEvent(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {
   TOL_VarObArray* events = GameEvents();
-  return script::NewBool(events && AddTimeRemoveEvent(*events, args));
+  // A full list refuses the event as it refuses a bad one, with an error the first time since
+  // an event was last added (a loop would repeat it at every pass).
+  static bool refused = false;
+  if (events && events->GetCount() >= kMaxTimedEvents) {
+    if (!refused) {
+      platform::Diagnose(platform::Severity::Error, platform::DescribePosition(platform::RunningPosition()),
+                         "no timed remove event is added: " + std::to_string(kMaxTimedEvents) +
+                             " are waiting already (ExecTimeRemoveEvent carries out those that are due)");
+    }
+    refused = true;
+    return script::NewBool(false);
+  }
+  const bool added = events && AddTimeRemoveEvent(*events, args);
+  if (added) refused = false;
+  return script::NewBool(added);
 }
 
 VarRef CancelTimeRemoveEvent(TOL_Var*, TOL_VarObArray* args, TOL_VarObArray*) {

@@ -47,6 +47,11 @@ void RegisterTimedEventClasses();
 
 // The script functions' work on a given list, argument conventions as theirs.
 // SetTimeRemoveEvent(target, clock, time, [container]): false unless added.
+// Events a game may have waiting. Each takes about 165 bytes, so a script that schedules one at
+// every pass of a loop and never carries them out would take the machine's memory; a real game
+// keeps a handful. Past this many, no event is added.
+constexpr int kMaxTimedEvents = 1000000;
+
 bool AddTimeRemoveEvent(script::TOL_VarObArray& events, script::TOL_VarObArray* args);
 // CancelTimeRemoveEvent(target, [container]): false only for a container that is no array.
 bool CancelTimeRemoveEvents(script::TOL_VarObArray& events, script::TOL_VarObArray* args);
