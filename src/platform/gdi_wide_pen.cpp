@@ -10,6 +10,9 @@ namespace {
 // Beyond this (in half pixels) squared distances no longer fit 128 bits and the test falls
 // back to long double; such coordinates are hundreds of millions of pixels away.
 constexpr int64_t kExactLimit = int64_t{1} << 29;
+// Within this (in half pixels; 8,192 pixels, every picture's own area with room to spare) the
+// squares of the test fit 64 bits and it needs no 128-bit arithmetic: |cross|² <= 64·limit⁴.
+constexpr int64_t kSmallLimit = int64_t{1} << 14;
 constexpr int kWidestPen = 1 << 15;
 
 }  // namespace
@@ -41,8 +44,8 @@ WidePenShape::WidePenShape(std::span<const POINT> path, bool closed, int width)
 
 bool WidePenShape::SegmentCovers(const Segment& s, int64_t x, int64_t y) const {
   int64_t cx = 2 * x + 1, cy = 2 * y + 1;
-  bool exact = std::max({std::llabs(s.ax), std::llabs(s.ay), std::llabs(s.bx), std::llabs(s.by),
-                         std::llabs(cx), std::llabs(cy)}) <= kExactLimit;
+  const int64_t extent = std::max({std::llabs(s.ax), std::llabs(s.ay), std::llabs(s.bx), std::llabs(s.by),
+                                   std::llabs(cx), std::llabs(cy)});
   auto test = [&](auto zero) {
     using T = decltype(zero);
     T vx = T(cx) - T(s.ax), vy = T(cy) - T(s.ay);
@@ -58,7 +61,8 @@ bool WidePenShape::SegmentCovers(const Segment& s, int64_t x, int64_t y) const {
     T cross = vx * dy - vy * dx;
     return cross * cross <= r2 * dd;
   };
-  return exact ? test(static_cast<__int128>(0)) : test(0.0L);
+  if (extent <= kSmallLimit) return test(int64_t{0});
+  return extent <= kExactLimit ? test(static_cast<__int128>(0)) : test(0.0L);
 }
 
 bool WidePenShape::Covers(int64_t x, int64_t y) const {
