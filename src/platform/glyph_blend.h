@@ -1,8 +1,8 @@
 #pragma once
 
 // Blending a glyph's 8-bit coverage onto a picture in one colour. Text is most of what a
-// screen draws, so rows are blended four pixels at a time; every pixel comes out exactly as
-// BlendPixel gives it.
+// screen draws, so rows are blended four or eight pixels at a time; every pixel comes out
+// exactly as BlendPixel gives it.
 
 #include <cstddef>
 #include <cstdint>
@@ -29,5 +29,9 @@ inline uint32_t BlendPixel(uint32_t destination, uint32_t source, uint32_t alpha
 // c = coverage + r·coverageStride: o[i] = BlendPixel(o[i], source, c[i]). `source` is 0x00RRGGBB.
 void BlendCoverage(uint32_t* out, size_t outStride, const uint8_t* coverage, size_t coverageStride, size_t count,
                    size_t rows, uint32_t source);
+// The same on the vector instructions every processor of its kind has, whatever this one offers
+// besides (BlendCoverage chooses the widest it can use).
+void BlendCoverageBaseline(uint32_t* out, size_t outStride, const uint8_t* coverage, size_t coverageStride,
+                           size_t count, size_t rows, uint32_t source);
 
 }  // namespace tav::platform

@@ -12,7 +12,14 @@ namespace {
 // Every coverage value against destinations of every kind (the unused top byte set too), in rows
 // of every length up to 11 so that the eight- and four-pixel steps and the pixels left over are
 // all met: the blend gives exactly what BlendPixel gives for each pixel alone.
-TEST(GlyphBlend, RowsMatchTheSinglePixelBlendForEveryCoverage) {
+using BlendFunction = void (*)(uint32_t*, size_t, const uint8_t*, size_t, size_t, size_t, uint32_t);
+
+// The blend this processor uses, and the one every processor of its kind can run.
+class GlyphBlend : public testing::TestWithParam<BlendFunction> {};
+INSTANTIATE_TEST_SUITE_P(Widths, GlyphBlend, testing::Values(&BlendCoverage, &BlendCoverageBaseline));
+
+TEST_P(GlyphBlend, RowsMatchTheSinglePixelBlendForEveryCoverage) {
+  const BlendFunction blend = GetParam();
   std::mt19937 random(7);
   std::uniform_int_distribution<uint32_t> anyPixel;
   const uint32_t sources[] = {0x000000, 0xFFFFFF, 0x123456, 0xFF0080};
@@ -39,7 +46,7 @@ TEST(GlyphBlend, RowsMatchTheSinglePixelBlendForEveryCoverage) {
             p = BlendPixel(p, source, coverage[r * coverageStride + i]);
           }
         }
-        BlendCoverage(picture.data(), outStride, coverage.data(), coverageStride, count, rows, source);
+        blend(picture.data(), outStride, coverage.data(), coverageStride, count, rows, source);
         ASSERT_EQ(picture, expected) << "source " << source << ", " << count << " pixels";
       }
     }
@@ -50,13 +57,13 @@ TEST(GlyphBlend, RowsMatchTheSinglePixelBlendForEveryCoverage) {
     std::vector<uint8_t> coverage(256, static_cast<uint8_t>(alpha));
     for (uint32_t v = 0; v < 256; ++v) row[v] = v << 16 | (255 - v) << 8 | v;
     for (uint32_t v = 0; v < 256; ++v) expected[v] = BlendPixel(row[v], 0xC0FF11, alpha);
-    BlendCoverage(row.data(), 16, coverage.data(), 16, 16, 16, 0xC0FF11);
+    blend(row.data(), 16, coverage.data(), 16, 16, 16, 0xC0FF11);
     ASSERT_EQ(row, expected) << "alpha " << alpha;
   }
 }
 
 // The blend is the rounded weighted mean of each channel.
-TEST(GlyphBlend, PixelIsTheRoundedMeanOfEachChannel) {
+TEST(GlyphBlendPixel, IsTheRoundedMeanOfEachChannel) {
   for (uint32_t alpha : {1u, 64u, 128u, 200u, 254u}) {
     for (uint32_t d : {0u, 17u, 128u, 255u}) {
       for (uint32_t s : {0u, 99u, 255u}) {
