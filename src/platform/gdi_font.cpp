@@ -6,6 +6,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -175,8 +176,19 @@ struct Font::Impl {
   bool underline = false;
   bool strikeOut = false;
   mutable std::unordered_map<uint16_t, Glyph> glyphs;
+  // The single-byte characters (most Latin text) found without hashing; the map's elements
+  // never move, so the pointers stay good.
+  mutable std::array<const Glyph*, 256> narrow{};
 
   const Glyph& GlyphFor(uint16_t code) const {
+    if (code > 0xFF) return Rendered(code);
+    const Glyph*& known = narrow[code];
+    if (!known) known = &Rendered(code);
+    return *known;
+  }
+
+  // The glyph from the map, rendered the first time it is asked for.
+  const Glyph& Rendered(uint16_t code) const {
     auto [it, inserted] = glyphs.try_emplace(code);
     if (!inserted) return it->second;
     Glyph& glyph = it->second;

@@ -177,10 +177,16 @@ int DeviceContext::DrawTextRun(int x, int y, const std::vector<uint16_t>& codes,
     clip.right = std::min(clip.right, extraClip->right);
     clip.bottom = std::min(clip.bottom, extraClip->bottom);
   }
-  int64_t width = 0;
-  for (uint16_t code : codes) width += font->Advance(code);
-  if (clip.left >= clip.right || clip.top >= clip.bottom) return static_cast<int>(width);
+  // The run's width is measured here only when the run is not drawn or its background is
+  // painted; otherwise drawing it measures it.
+  auto measure = [&] {
+    int64_t width = 0;
+    for (uint16_t code : codes) width += font->Advance(code);
+    return width;
+  };
+  if (clip.left >= clip.right || clip.top >= clip.bottom) return static_cast<int>(measure());
   if (state_.bkMode == OPAQUE) {
+    const int64_t width = measure();
     int64_t bottom = std::min<int64_t>(int64_t{y} + font->Height(), clip.bottom);
     for (int64_t row = std::max<int64_t>(y, clip.top); row < bottom; ++row) {
       CopySpan(row, std::max<int64_t>(x, clip.left), std::min<int64_t>(int64_t{x} + width, clip.right),
