@@ -142,10 +142,11 @@ std::vector<TextLine> LayoutDrawText(const Font& font, std::string_view sjis, co
   return out;
 }
 
-int DrawTextA(DeviceContext& dc, std::string_view sjis, const RECT& rect, unsigned flags) {
-  std::shared_ptr<const Font> font = dc.SelectedFont();
-  if (!font) return 0;
-  std::vector<TextLine> lines = LayoutDrawText(*font, sjis, rect, flags);
+namespace {
+
+// The lines of one DrawTextA, laid out with `font`, drawn.
+int DrawLines(DeviceContext& dc, const std::shared_ptr<const Font>& font, const std::vector<TextLine>& lines,
+              const RECT& rect) {
   RECT area = dc.DrawableArea();
   RECT clip{std::max(area.left, rect.left), std::max(area.top, rect.top), std::min(area.right, rect.right),
             std::min(area.bottom, rect.bottom)};
@@ -161,6 +162,27 @@ int DrawTextA(DeviceContext& dc, std::string_view sjis, const RECT& rect, unsign
   }
   if (lines.empty()) return 0;
   return lines.back().top + font->Height() - rect.top;
+}
+
+}  // namespace
+
+int DrawTextA(DeviceContext& dc, std::string_view sjis, const RECT& rect, unsigned flags) {
+  std::shared_ptr<const Font> font = dc.SelectedFont();
+  if (!font) return 0;
+  return DrawLines(dc, font, LayoutDrawText(*font, sjis, rect, flags), rect);
+}
+
+int DrawTextCache::Draw(DeviceContext& dc, std::string_view sjis, const RECT& rect, unsigned flags) {
+  std::shared_ptr<const Font> font = dc.SelectedFont();
+  if (!font) return 0;
+  if (font != font_ || sjis != text_ || !(rect == rect_) || flags != flags_) {
+    lines_ = LayoutDrawText(*font, sjis, rect, flags);
+    font_ = std::move(font);
+    text_.assign(sjis);
+    rect_ = rect;
+    flags_ = flags;
+  }
+  return DrawLines(dc, font_, lines_, rect);
 }
 
 int DeviceContext::TextOut(int x, int y, std::string_view sjis) {
