@@ -95,7 +95,7 @@ void BlendCoverageBaseline(uint32_t* out, size_t outStride, const uint8_t* cover
 void BlendCoverage(uint32_t* out, size_t outStride, const uint8_t* coverage, size_t coverageStride, size_t count,
                    size_t rows, uint32_t source) {
 #if defined(__x86_64__)
-  static const bool wide = __builtin_cpu_supports("avx2");
+  static const bool wide = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
   if (wide) return BlendRowsWide(out, outStride, coverage, coverageStride, count, rows, source);
 #endif
   BlendRows(out, outStride, coverage, coverageStride, count, rows, source);
