@@ -10,7 +10,6 @@ namespace {
 // the unused top byte. Every product and sum of BlendPixel fits in 16 bits, so one 16-bit
 // multiply serves two channels of a pixel at once.
 using U32x8 = uint32_t __attribute__((vector_size(32)));
-using U16x16 = uint16_t __attribute__((vector_size(32)));
 using U32x4 = uint32_t __attribute__((vector_size(16)));
 using U16x8 = uint16_t __attribute__((vector_size(16)));
 using U16x4 = uint16_t __attribute__((vector_size(8)));
@@ -48,8 +47,8 @@ TAV_INLINE void BlendAt(uint32_t* out, U16 alpha, uint32_t source) {
 }
 
 // The blend of one glyph's rows, compiled twice below.
-TAV_INLINE void BlendRows(uint32_t* out, size_t outStride, const uint8_t* coverage, size_t coverageStride, size_t count,
-               size_t rows, uint32_t source) {
+TAV_INLINE void BlendRows(uint32_t* out, size_t outStride, const uint8_t* coverage, size_t coverageStride,
+                          size_t count, size_t rows, uint32_t source) {
   for (; rows > 0; --rows, out += outStride, coverage += coverageStride) {
     size_t i = 0;
     for (; i + 8 <= count; i += 8) {
@@ -96,7 +95,10 @@ void BlendCoverage(uint32_t* out, size_t outStride, const uint8_t* coverage, siz
                    size_t rows, uint32_t source) {
 #if defined(__x86_64__)
   static const bool wide = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
-  if (wide) return BlendRowsWide(out, outStride, coverage, coverageStride, count, rows, source);
+  if (wide) {
+    BlendRowsWide(out, outStride, coverage, coverageStride, count, rows, source);
+    return;
+  }
 #endif
   BlendRows(out, outStride, coverage, coverageStride, count, rows, source);
 }
