@@ -6,12 +6,14 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <map>
 #include <mutex>
 #include <unordered_map>
 
 #include "platform/diagnostics.h"
+#include "platform/glyph_blend.h"
 #include "platform/sjis.h"
 
 namespace tav::platform {
@@ -123,21 +125,11 @@ struct Glyph {
   int top = 0;   // rows above the baseline
   int width = 0;
   int height = 0;
-  std::vector<uint8_t> coverage;  // width·height, 0 … 255
+  // Rows of width values 0 … 255, each padded with zeros to `stride`, a multiple of four: the
+  // blend then takes a row in whole steps of four pixels, the padding leaving pixels unchanged.
+  int stride = 0;
+  std::vector<uint8_t> coverage;  // stride·height
 };
-
-// source·alpha + destination·(255 - alpha), divided by 255 and rounded, for red and blue in one
-// 32-bit word and green in another: every lane stays below 2^16, so none spills into the next.
-// (x + 128 + ((x + 128) >> 8)) >> 8 is x / 255 rounded to nearest for every x up to 255·255.
-inline uint32_t Blend(uint32_t destination, uint32_t source, uint32_t alpha) {
-  if (alpha >= 255) return source;
-  const uint32_t inverse = 255 - alpha;
-  uint32_t rb = (source & 0xFF00FFu) * alpha + (destination & 0xFF00FFu) * inverse + 0x800080u;
-  rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
-  uint32_t g = (source & 0xFF00u) * alpha + (destination & 0xFF00u) * inverse + 0x8000u;
-  g = ((g + ((g >> 8) & 0xFF00u)) >> 8) & 0xFF00u;
-  return rb | g;
-}
 
 }  // namespace
 
@@ -184,8 +176,19 @@ struct Font::Impl {
   bool underline = false;
   bool strikeOut = false;
   mutable std::unordered_map<uint16_t, Glyph> glyphs;
+  // The single-byte characters (most Latin text) found without hashing; the map's elements
+  // never move, so the pointers stay good.
+  mutable std::array<const Glyph*, 256> narrow{};
 
   const Glyph& GlyphFor(uint16_t code) const {
+    if (code > 0xFF) return Rendered(code);
+    const Glyph*& known = narrow[code];
+    if (!known) known = &Rendered(code);
+    return *known;
+  }
+
+  // The glyph from the map, rendered the first time it is asked for.
+  const Glyph& Rendered(uint16_t code) const {
     auto [it, inserted] = glyphs.try_emplace(code);
     if (!inserted) return it->second;
     Glyph& glyph = it->second;
@@ -205,10 +208,11 @@ struct Font::Impl {
     glyph.top = slot->bitmap_top;
     glyph.width = static_cast<int>(bitmap.width);
     glyph.height = static_cast<int>(bitmap.rows);
-    glyph.coverage.assign(static_cast<size_t>(glyph.width) * glyph.height, 0);
+    glyph.stride = (glyph.width + 3) & ~3;
+    glyph.coverage.assign(static_cast<size_t>(glyph.stride) * glyph.height, 0);
     for (int row = 0; row < glyph.height; ++row) {
       const unsigned char* source = bitmap.buffer + static_cast<ptrdiff_t>(row) * bitmap.pitch;
-      uint8_t* out = glyph.coverage.data() + static_cast<size_t>(row) * glyph.width;
+      uint8_t* out = glyph.coverage.data() + static_cast<size_t>(row) * glyph.stride;
       for (int x = 0; x < glyph.width; ++x) {
         if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
           out[x] = (source[x >> 3] >> (7 - (x & 7)) & 1) ? 255 : 0;
@@ -342,13 +346,17 @@ int Font::DrawRun(Bitmap& target, const RECT& clip, int x, int y, const std::vec
     int64_t gy = baseline - glyph.top;
     int64_t rowFrom = std::max<int64_t>(0, top - gy), rowTo = std::min<int64_t>(glyph.height, bottom - gy);
     int64_t colFrom = std::max<int64_t>(0, left - gx), colTo = std::min<int64_t>(glyph.width, right - gx);
-    for (int64_t row = rowFrom; row < rowTo; ++row) {
-      uint32_t* out = target.Row(static_cast<int>(gy + row));
-      const uint8_t* coverage = glyph.coverage.data() + row * glyph.width;
-      for (int64_t col = colFrom; col < colTo; ++col) {
-        if (uint8_t alpha = coverage[col]) out[gx + col] = Blend(out[gx + col], pixel, alpha);
-      }
+    if (colFrom >= colTo) return;
+    // The row's padding is blended too when those pixels lie inside the clip: its coverage of 0
+    // leaves them as they are.
+    int64_t count = colTo - colFrom;
+    if (int64_t padded = (count + 3) & ~int64_t{3}; colFrom + padded <= glyph.stride && gx + colFrom + padded <= right) {
+      count = padded;
     }
+    if (rowFrom >= rowTo) return;
+    BlendCoverage(target.Row(static_cast<int>(gy + rowFrom)) + gx + colFrom, static_cast<size_t>(target.Width()),
+                  glyph.coverage.data() + rowFrom * glyph.stride + colFrom, static_cast<size_t>(glyph.stride),
+                  static_cast<size_t>(count), static_cast<size_t>(rowTo - rowFrom), pixel);
   };
   for (uint16_t code : codes) {
     const Glyph& glyph = impl_->GlyphFor(code);

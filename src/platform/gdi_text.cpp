@@ -142,10 +142,11 @@ std::vector<TextLine> LayoutDrawText(const Font& font, std::string_view sjis, co
   return out;
 }
 
-int DrawTextA(DeviceContext& dc, std::string_view sjis, const RECT& rect, unsigned flags) {
-  std::shared_ptr<const Font> font = dc.SelectedFont();
-  if (!font) return 0;
-  std::vector<TextLine> lines = LayoutDrawText(*font, sjis, rect, flags);
+namespace {
+
+// The lines of one DrawTextA, laid out with `font`, drawn.
+int DrawLines(DeviceContext& dc, const std::shared_ptr<const Font>& font, const std::vector<TextLine>& lines,
+              const RECT& rect) {
   RECT area = dc.DrawableArea();
   RECT clip{std::max(area.left, rect.left), std::max(area.top, rect.top), std::min(area.right, rect.right),
             std::min(area.bottom, rect.bottom)};
@@ -163,6 +164,27 @@ int DrawTextA(DeviceContext& dc, std::string_view sjis, const RECT& rect, unsign
   return lines.back().top + font->Height() - rect.top;
 }
 
+}  // namespace
+
+int DrawTextA(DeviceContext& dc, std::string_view sjis, const RECT& rect, unsigned flags) {
+  std::shared_ptr<const Font> font = dc.SelectedFont();
+  if (!font) return 0;
+  return DrawLines(dc, font, LayoutDrawText(*font, sjis, rect, flags), rect);
+}
+
+int DrawTextCache::Draw(DeviceContext& dc, std::string_view sjis, const RECT& rect, unsigned flags) {
+  std::shared_ptr<const Font> font = dc.SelectedFont();
+  if (!font) return 0;
+  if (font != font_ || sjis != text_ || !(rect == rect_) || flags != flags_) {
+    lines_ = LayoutDrawText(*font, sjis, rect, flags);
+    font_ = std::move(font);
+    text_.assign(sjis);
+    rect_ = rect;
+    flags_ = flags;
+  }
+  return DrawLines(dc, font_, lines_, rect);
+}
+
 int DeviceContext::TextOut(int x, int y, std::string_view sjis) {
   return DrawTextRun(x, y, SplitSjisChars(sjis), nullptr);
 }
@@ -177,10 +199,16 @@ int DeviceContext::DrawTextRun(int x, int y, const std::vector<uint16_t>& codes,
     clip.right = std::min(clip.right, extraClip->right);
     clip.bottom = std::min(clip.bottom, extraClip->bottom);
   }
-  int64_t width = 0;
-  for (uint16_t code : codes) width += font->Advance(code);
-  if (clip.left >= clip.right || clip.top >= clip.bottom) return static_cast<int>(width);
+  // The run's width is measured here only when the run is not drawn or its background is
+  // painted; otherwise drawing it measures it.
+  auto measure = [&] {
+    int64_t width = 0;
+    for (uint16_t code : codes) width += font->Advance(code);
+    return width;
+  };
+  if (clip.left >= clip.right || clip.top >= clip.bottom) return static_cast<int>(measure());
   if (state_.bkMode == OPAQUE) {
+    const int64_t width = measure();
     int64_t bottom = std::min<int64_t>(int64_t{y} + font->Height(), clip.bottom);
     for (int64_t row = std::max<int64_t>(y, clip.top); row < bottom; ++row) {
       CopySpan(row, std::max<int64_t>(x, clip.left), std::min<int64_t>(int64_t{x} + width, clip.right),

@@ -4,6 +4,8 @@
 // alignment) and drawn clipped to it.
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -29,5 +31,20 @@ std::vector<TextLine> LayoutDrawText(const Font& font, std::string_view sjis, co
 // Draws with the DC's font, text colour and background mode, clipped to `rect` and the DC's
 // clip. Returns the height from rect.top to the bottom of the last line drawn (0 for none).
 int DrawTextA(DeviceContext& dc, std::string_view sjis, const RECT& rect, unsigned flags);
+
+// DrawTextA for a caller that draws the same text in the same place again and again (a screen's
+// text appearance at every refresh): the lines are laid out anew only when the DC's font, the
+// text, the rectangle or the flags differ from the last call. Draws exactly what DrawTextA draws.
+class DrawTextCache {
+ public:
+  int Draw(DeviceContext& dc, std::string_view sjis, const RECT& rect, unsigned flags);
+
+ private:
+  std::shared_ptr<const Font> font_;  // held, so no other font can take its place unnoticed
+  std::string text_;
+  RECT rect_;
+  unsigned flags_ = 0;
+  std::vector<TextLine> lines_;
+};
 
 }  // namespace tav::platform

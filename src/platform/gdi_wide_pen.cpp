@@ -10,6 +10,9 @@ namespace {
 // Beyond this (in half pixels) squared distances no longer fit 128 bits and the test falls
 // back to long double; such coordinates are hundreds of millions of pixels away.
 constexpr int64_t kExactLimit = int64_t{1} << 29;
+// Within this (in half pixels; 8,192 pixels, every picture's own area with room to spare) the
+// squares of the test fit 64 bits and it needs no 128-bit arithmetic: |cross|² <= 64·limit⁴.
+constexpr int64_t kSmallLimit = int64_t{1} << 14;
 constexpr int kWidestPen = 1 << 15;
 
 }  // namespace
@@ -41,8 +44,8 @@ WidePenShape::WidePenShape(std::span<const POINT> path, bool closed, int width)
 
 bool WidePenShape::SegmentCovers(const Segment& s, int64_t x, int64_t y) const {
   int64_t cx = 2 * x + 1, cy = 2 * y + 1;
-  bool exact = std::max({std::llabs(s.ax), std::llabs(s.ay), std::llabs(s.bx), std::llabs(s.by),
-                         std::llabs(cx), std::llabs(cy)}) <= kExactLimit;
+  const int64_t extent = std::max({std::llabs(s.ax), std::llabs(s.ay), std::llabs(s.bx), std::llabs(s.by),
+                                   std::llabs(cx), std::llabs(cy)});
   auto test = [&](auto zero) {
     using T = decltype(zero);
     T vx = T(cx) - T(s.ax), vy = T(cy) - T(s.ay);
@@ -58,7 +61,8 @@ bool WidePenShape::SegmentCovers(const Segment& s, int64_t x, int64_t y) const {
     T cross = vx * dy - vy * dx;
     return cross * cross <= r2 * dd;
   };
-  return exact ? test(static_cast<__int128>(0)) : test(0.0L);
+  if (extent <= kSmallLimit) return test(int64_t{0});
+  return extent <= kExactLimit ? test(static_cast<__int128>(0)) : test(0.0L);
 }
 
 bool WidePenShape::Covers(int64_t x, int64_t y) const {
@@ -106,10 +110,39 @@ void WidePenShape::SegmentEstimate(const Segment& s, int64_t y, double& from, do
   }
 }
 
+bool WidePenShape::AxisAlignedSpan(const Segment& s, int64_t y, int64_t clipFrom, int64_t clipTo,
+                                   std::vector<PixelSpan>& out) const {
+  if (s.ax != s.bx && s.ay != s.by) return false;
+  const int64_t cy = 2 * y + 1;
+  if (std::max({std::llabs(s.ax), std::llabs(s.ay), std::llabs(s.bx), std::llabs(s.by), std::llabs(cy)}) >
+      kSmallLimit) {
+    return false;
+  }
+  // The segment is a box [x0, x1] by [y0, y1] with no width or no height, and a centre lies
+  // within the pen's reach of it exactly when its distances dx, dy from the box on either axis
+  // have dx² + dy² <= r². On this row dy is fixed, so the centres form one run, reaching w
+  // beyond the box on either side, w the largest whole number with w² <= r² - dy².
+  const int64_t x0 = std::min(s.ax, s.bx), x1 = std::max(s.ax, s.bx);
+  const int64_t y0 = std::min(s.ay, s.by), y1 = std::max(s.ay, s.by);
+  const int64_t dy = std::max({y0 - cy, int64_t{0}, cy - y1});
+  if (dy > radius_) return true;
+  const int64_t room = radius_ * radius_ - dy * dy;
+  auto w = static_cast<int64_t>(std::sqrt(static_cast<double>(room)));
+  while (w * w > room) --w;
+  while ((w + 1) * (w + 1) <= room) ++w;
+  // Pixel x has its centre at 2x + 1 half pixels.
+  auto floorHalf = [](int64_t v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); };
+  const int64_t left = std::max(-floorHalf(-(x0 - w - 1)), clipFrom);
+  const int64_t right = std::min(floorHalf(x1 + w - 1), clipTo - 1);
+  if (left <= right) out.push_back({left, right + 1});
+  return true;
+}
+
 void WidePenShape::RowSpans(int64_t y, int64_t clipFrom, int64_t clipTo, std::vector<PixelSpan>& out) const {
   out.clear();
   if (clipFrom >= clipTo) return;
   for (const Segment& s : segments_) {
+    if (AxisAlignedSpan(s, y, clipFrom, clipTo, out)) continue;
     double from = 0, to = 0;
     SegmentEstimate(s, y, from, to);
     if (from > to) continue;

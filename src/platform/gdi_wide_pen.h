@@ -40,6 +40,10 @@ class WidePenShape {
   };
   bool SegmentCovers(const Segment& segment, int64_t x, int64_t y) const;
   void SegmentEstimate(const Segment& segment, int64_t y, double& from, double& to) const;
+  // Adds the covered pixels of row y of a horizontal or vertical segment near the picture (the
+  // sides of every rectangle) to `out`, found without a search; false for other segments.
+  bool AxisAlignedSpan(const Segment& segment, int64_t y, int64_t clipFrom, int64_t clipTo,
+                       std::vector<PixelSpan>& out) const;
 
   std::vector<Segment> segments_;
   int64_t radius_;  // w, in half pixels

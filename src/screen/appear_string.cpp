@@ -56,10 +56,10 @@ void TOL_VarStringAppear::Draw(platform::DeviceContext& dc) {
   const platform::COLORREF remembered = dc.GetTextColor();
   if (HasShadow()) {
     dc.SetTextColor(ShadowColor());
-    platform::DrawTextA(dc, text_, DrawingRect(Rect(), ShadowX(), ShadowY()), flags);
+    shadowLines_.Draw(dc, text_, DrawingRect(Rect(), ShadowX(), ShadowY()), flags);
   }
   dc.SetTextColor(Color());
-  platform::DrawTextA(dc, text_, DrawingRect(Rect()), flags);
+  lines_.Draw(dc, text_, DrawingRect(Rect()), flags);
   dc.SetTextColor(remembered);
   if (font) dc.SelectFont(std::move(previousFont));
 }

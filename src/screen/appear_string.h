@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/gdi_text.h"
 #include "screen/appear.h"
 
 namespace tav::screen {
@@ -67,6 +68,10 @@ class TOL_VarStringAppear : public TOL_VarFontAppear {
   int32_t format_ = 0;
   char padChar_ = ' ';
   std::string text_;
+  // The text's lines as last laid out, for its shadow and for itself: a screen draws the same
+  // text at every refresh.
+  platform::DrawTextCache shadowLines_;
+  platform::DrawTextCache lines_;
 };
 
 class TOL_VarTextAppear : public TOL_VarStringAppear {

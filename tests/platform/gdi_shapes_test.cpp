@@ -100,9 +100,15 @@ TEST(GdiShapes, WidePenRectangleIsCentredOnItsPathWithTheBrushInside) {
 TEST(GdiShapes, WidePenSpansAgreeWithTheExactCoverageTest) {
   std::mt19937 random(7);
   std::uniform_int_distribution<int> coordinate(-10, 40);
-  for (int round = 0; round < 60; ++round) {
+  for (int round = 0; round < 120; ++round) {
     std::vector<POINT> path;
     for (int i = 0; i < 3; ++i) path.push_back({coordinate(random), coordinate(random)});
+    // Every third path runs only across and down, as the sides of rectangles do.
+    if (round % 3 == 0) {
+      path[1].y = path[0].y;
+      path[2].x = path[1].x;
+    }
+    if (round % 6 == 3) path[2] = path[1];  // a segment that is a single point
     int width = 2 + round % 9;
     WidePenShape shape(path, round % 2 == 0, width);
     std::vector<PixelSpan> spans;

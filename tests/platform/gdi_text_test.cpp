@@ -242,5 +242,44 @@ TEST(GdiText, DrawTextNeverLeavesItsRectangleAndStopsAfterTheFirstLineBelowIt) {
   EXPECT_EQ(InkBounds(clipped.bitmap, kGrey).right, 35);
 }
 
+// A cache kept across draws lays the text out again whenever anything it depends on changed:
+// after each change it draws exactly what DrawTextA draws.
+TEST(GdiText, CachedLinesDrawWhatDrawTextDrawsAfterEveryChange) {
+  auto gothic = MakeFont(-16);
+  auto mincho = MakeFont(-20, "ＭＳ 明朝");
+  ASSERT_TRUE(gothic && mincho);
+  struct Call {
+    std::shared_ptr<const Font> font;
+    std::string text;
+    RECT rect;
+    unsigned flags;
+  };
+  const std::string text = Utf8ToSjis("勇者は&宝箱を開けた。 Attack  Run");
+  const RECT rect{10, 5, 110, 60};
+  const std::string longer = text + "!";
+  const RECT narrower{12, 5, 90, 60};
+  const Call calls[] = {
+      {gothic, text, rect, DT_WORDBREAK},
+      {gothic, text, rect, DT_WORDBREAK},                       // nothing changed
+      {gothic, longer, rect, DT_WORDBREAK},                     // then one thing at a time: the text,
+      {gothic, longer, narrower, DT_WORDBREAK},                 // the rectangle,
+      {gothic, longer, narrower, DT_WORDBREAK | DT_RIGHT},      // the flags,
+      {mincho, longer, narrower, DT_WORDBREAK | DT_RIGHT},      // the font
+      {mincho, "", narrower, DT_WORDBREAK | DT_RIGHT},          // and no text at all
+      {gothic, text, rect, DT_SINGLELINE | DT_VCENTER | DT_CENTER},
+  };
+  DrawTextCache cache;
+  for (const Call& call : calls) {
+    Canvas cached(130, 70), plain(130, 70);
+    for (Canvas* canvas : {&cached, &plain}) {
+      canvas->dc.SelectFont(call.font);
+      canvas->dc.SetTextColor(RGB(255, 255, 255));
+    }
+    const int height = cache.Draw(cached.dc, call.text, call.rect, call.flags);
+    EXPECT_EQ(height, DrawTextA(plain.dc, call.text, call.rect, call.flags));
+    EXPECT_TRUE(cached.bitmap == plain.bitmap) << SjisToUtf8(call.text) << " flags " << call.flags;
+  }
+}
+
 }  // namespace
 }  // namespace tav::platform
