@@ -2,6 +2,7 @@
 
 #include "engine/engine_services.h"
 #include "platform/diagnostics.h"
+#include "platform/stop_watchdog.h"
 
 namespace tav::app {
 
@@ -58,7 +59,12 @@ void GameView::OnRestart() {
 }
 
 void GameView::ReleaseEngineIfClosing() {
-  if (engine::Services().closing && engine_ && !engine_->Busy()) engine_.reset();
+  if (engine::Services().closing && engine_ && !engine_->Busy()) {
+    // No script runs any more, so nothing can ignore the close: the watchdog ends here, as
+    // tearing down a large game (a million compiled statements, say) may take seconds.
+    if (quitting_) platform::StopStopWatchdog();
+    engine_.reset();
+  }
   if (restartPending_ && !engine_ && !restarting_) Restart();
 }
 
