@@ -1,11 +1,15 @@
 #include "sound/adpcm.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 namespace tav::sound {
 namespace {
 
 constexpr int kMsAdaptation[16] = {230, 230, 230, 230, 307, 409, 512, 614, 768, 614, 512, 409, 307, 230, 230, 230};
+constexpr int kMsMinimumStep = 16;
+constexpr int kMsMaximumStep = std::numeric_limits<int>::max() / 768;  // 768: the largest adaptation
 constexpr int kMsStandardCoefficients[7][2] = {{256, 0}, {512, -256}, {0, 0}, {192, 64}, {240, 0}, {460, -208}, {392, -232}};
 
 constexpr int kImaIndex[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
@@ -17,7 +21,7 @@ constexpr int kImaSteps[89] = {
     2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
     9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
 
-int16_t Clamp16(int v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); }
+int16_t Clamp16(int64_t v) { return static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767)); }
 int16_t Get16(const uint8_t* p) { return static_cast<int16_t>(p[0] | p[1] << 8); }
 
 uint32_t MsHeaderBytes(uint32_t channels) { return 7 * channels; }
@@ -65,12 +69,16 @@ void DecodeMsBlock(const MsCoefficients& coefficients, uint32_t channels, uint32
     const int nibble = n % 2 == 0 ? byte >> 4 : byte & 0x0F;
     const uint32_t ch = channels == 2 ? n % 2 : 0;
     const int signedNibble = nibble >= 8 ? nibble - 16 : nibble;
-    const int predicted = (s1[ch] * c1[ch] + s2[ch] * c2[ch]) >> 8;
+    // Two 16-bit products of 16-bit coefficients from the file can sum past an int.
+    const int64_t predicted = (int64_t{s1[ch]} * c1[ch] + int64_t{s2[ch]} * c2[ch]) >> 8;
     const int16_t sample = Clamp16(predicted + signedNibble * delta[ch]);
     out.push_back(sample);
     s2[ch] = s1[ch];
     s1[ch] = sample;
-    delta[ch] = std::max(16, kMsAdaptation[nibble] * delta[ch] >> 8);
+    // The step grows by up to 3x a nibble; a run of loud nibbles (a damaged or hostile file)
+    // would take it past what an int holds. No encoder's step comes near the ceiling, so valid
+    // files decode as before; the decoded samples are clamped anyway.
+    delta[ch] = std::clamp(kMsAdaptation[nibble] * delta[ch] >> 8, kMsMinimumStep, kMsMaximumStep);
   }
 }
 

@@ -40,7 +40,12 @@ struct Reader {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tav::platform;
-  static const std::string path = "/tmp/fuzz_event_recording_" + std::to_string(getpid()) + ".txt";
+  // One file for the whole run, removed when the process ends, so runs leave nothing behind.
+  static const struct Recording {
+    std::string path = "/tmp/fuzz_event_recording_" + std::to_string(getpid()) + ".txt";
+    ~Recording() { std::remove(path.c_str()); }
+  } recording;
+  const std::string& path = recording.path;
   std::vector<Event> expected;
   {
     EventRecorder recorder;

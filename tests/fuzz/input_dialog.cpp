@@ -1,11 +1,15 @@
 // Feeds the input box what a window hands it from outside: typed and composed text (any bytes,
 // as an input method or the clipboard may deliver them), keys and pointer positions, and draws
-// it after each, so that the edit rules, scrolling and drawing all see hostile input.
+// one input in eight after each event, so that the edit rules, scrolling and drawing all see
+// hostile input. A drawing costs many times what an edit does: the other inputs try the edit
+// rules alone, many more of them a second.
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "costly_share.h"
 #include "platform/input_dialog.h"
 #include "platform/sjis.h"
 
@@ -15,7 +19,8 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tav::platform;
   InputDialog dialog("prompt", 320, 200);
-  Bitmap picture(320, 200);
+  std::optional<Bitmap> picture;
+  if (tav::fuzzing::InCostlyShare(data, size, 8)) picture.emplace(320, 200);
   size_t i = 0;
   while (i < size && !dialog.Finished()) {
     const uint8_t op = data[i++];
@@ -35,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       default: dialog.Tick(op * 100u); break;
     }
     if (op % 5 != 4) dialog.Handle(event);
-    dialog.Draw(picture);
+    if (picture) dialog.Draw(*picture);
   }
   if (dialog.Result()) {
     // Whatever was accepted converts back without loss.

@@ -1,7 +1,9 @@
 # Runs one game folder headless and compares standard output (and the exit code) with the
 # expectations stored beside it.
 #
-# With WORK set, tav runs from WORK/run, so that pictures written by `shot` lines land there.
+# tav runs from WORK/run, so that pictures written by `shot` lines land there. Without WORK (a
+# run by hand) the work folder is one under the temporary directory, never the directory cmake
+# was started in: a run from the source tree would leave its pictures among the sources.
 # A game whose config/view/ holds NAME.json files, or whose config/place/ holds NAME.json files,
 # is first copied to WORK/game, and each JSON is built with tavtool (TAVTOOL): a view into
 # NAME.tav, a place into NAME (the name LoadPlace is given, "walk.plc.json" -> "walk.plc").
@@ -22,7 +24,16 @@ set(game ${GAME})
 if(NOT EXPECTED)
   set(EXPECTED ${GAME})
 endif()
-set(run_dir ${CMAKE_CURRENT_BINARY_DIR})
+if(NOT WORK)
+  set(temporary $ENV{TMPDIR})
+  if(NOT temporary)
+    set(temporary /tmp)
+  endif()
+  get_filename_component(game_name ${GAME} NAME)
+  string(RANDOM LENGTH 8 suffix)
+  set(WORK ${temporary}/tav-game-${game_name}-${suffix})
+  message(STATUS "work folder: ${WORK}")
+endif()
 
 # Builds each source (relative to the game) with `tavtool KIND build`, into the name that
 # `pattern` -> `replacement` makes of it.
@@ -37,25 +48,23 @@ function(build_sources kind pattern replacement)
   endforeach()
 endfunction()
 
-if(WORK)
-  file(REMOVE_RECURSE ${WORK})
-  set(run_dir ${WORK}/run)
-  file(MAKE_DIRECTORY ${run_dir})
-  file(GLOB_RECURSE view_sources RELATIVE ${GAME} ${GAME}/config/view/*.json)
-  file(GLOB place_sources RELATIVE ${GAME} ${GAME}/config/place/*.json)
-  if(view_sources OR place_sources OR EXISTS ${GAME}/prepare.cmake)
-    set(game ${WORK}/game)
-    file(MAKE_DIRECTORY ${game})
-    if(EXISTS ${GAME}/config)
-      file(COPY ${GAME}/config DESTINATION ${game})
-    endif()
-    build_sources(view "\\.json$" ".tav" ${view_sources})
-    build_sources(place "\\.json$" "" ${place_sources})
-    # Files that cannot or should not be committed (too large, unreadable, odd names) are
-    # made by the game's prepare.cmake, which works on the copy in ${game}.
-    if(EXISTS ${GAME}/prepare.cmake)
-      include(${GAME}/prepare.cmake)
-    endif()
+file(REMOVE_RECURSE ${WORK})
+set(run_dir ${WORK}/run)
+file(MAKE_DIRECTORY ${run_dir})
+file(GLOB_RECURSE view_sources RELATIVE ${GAME} ${GAME}/config/view/*.json)
+file(GLOB place_sources RELATIVE ${GAME} ${GAME}/config/place/*.json)
+if(view_sources OR place_sources OR EXISTS ${GAME}/prepare.cmake)
+  set(game ${WORK}/game)
+  file(MAKE_DIRECTORY ${game})
+  if(EXISTS ${GAME}/config)
+    file(COPY ${GAME}/config DESTINATION ${game})
+  endif()
+  build_sources(view "\\.json$" ".tav" ${view_sources})
+  build_sources(place "\\.json$" "" ${place_sources})
+  # Files that cannot or should not be committed (too large, unreadable, odd names) are
+  # made by the game's prepare.cmake, which works on the copy in ${game}.
+  if(EXISTS ${GAME}/prepare.cmake)
+    include(${GAME}/prepare.cmake)
   endif()
 endif()
 
