@@ -162,10 +162,13 @@ void RunCallPlan(const CallPlan& plan, const std::vector<FormulaItem>& items, si
     resume = 0;
     return;
   }
-  const std::vector<Node>& nodes = plan.Nodes();
-  size_t at = 0;
-  for (; at < nodes.size() && nodes[at].first < count; ++at) {
-    const Node& node = nodes[at];
+  // The bounds are read once: the calls below write memory the compiler cannot tell apart from
+  // the vector, so it would read them again (and divide by the node size) at every node.
+  const Node* const begin = plan.Nodes().data();
+  const Node* const end = begin + plan.Nodes().size();
+  const Node* at = begin;
+  for (; at != end && at->first < count; ++at) {
+    const Node& node = *at;
     switch (node.kind) {
       case NodeKind::kLocal:
       case NodeKind::kCallee:
@@ -257,7 +260,7 @@ void RunCallPlan(const CallPlan& plan, const std::vector<FormulaItem>& items, si
     }
     break;  // the evaluator goes on from this node
   }
-  resume = at < nodes.size() && nodes[at].first < count ? nodes[at].first : count;
+  resume = at != end && at->first < count ? at->first : count;
   if (answer && resume == count && size == 1) {
     PlanOperand& root = stack[0];
     if (root.kind == PlanOperand::Kind::kAnswer) {
