@@ -157,7 +157,8 @@ inline CallAnswer CallInFrame(TOL_Var* callee, TOL_VarObArray* frame, bool scrip
   CallAnswer answer;
   TOL_VarObArray* const outer = std::exchange(t_answer.frame, script ? frame : nullptr);
   t_answer.given = false;
-  answer.value = callee->Call(frame);
+  // A FUNC is called directly (its exact class is known): no dispatch through the value's table.
+  answer.value = script ? static_cast<TOL_VarFuncState*>(callee)->TOL_VarFuncState::Call(frame) : callee->Call(frame);
   t_answer.frame = outer;
   answer.numberGiven = std::exchange(t_answer.given, false);
   if (answer.numberGiven) {

@@ -181,6 +181,9 @@ class TOL_StateIf : public TOL_StateSingle {
  private:
   TOL_Formulate condition_;
   std::unique_ptr<TOL_StateElse> else_;
+  // The then-statement when it is a RETURN (`IF (...) RETURN ...;`, the usual end of a
+  // recursion), run without a dispatch through the statement's table.
+  TOL_StateReturn* returns_ = nullptr;
 };
 
 class TOL_StateWhile : public TOL_StateSingle {

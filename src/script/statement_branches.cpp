@@ -24,6 +24,7 @@ bool TOL_StateIf::Compile(std::string_view keyword, SourceRecord& source) {
   if (!detail::CutParenthesised(keyword, "IF", source, condition)) return false;
   if (!condition_.Compile(condition)) return source.context->FailExpression(keyword.data());
   if (!TOL_StateSingle::Compile(keyword, source)) return false;
+  returns_ = dynamic_cast<TOL_StateReturn*>(body_.get());
   // Only an ELSE right after the then-statement belongs to this IF; anything else is left for
   // the enclosing list. Looking at the word alone (instead of compiling the next statement and
   // throwing it away) keeps nested IFs from compiling their successors over and over.
@@ -38,7 +39,7 @@ bool TOL_StateIf::Compile(std::string_view keyword, SourceRecord& source) {
 }
 
 int TOL_StateIf::Execute(VarRef& out, TOL_VarObArray* frame) {
-  if (condition_.EvaluateBool(frame)) return body_->Execute(out, frame);
+  if (condition_.EvaluateBool(frame)) return returns_ ? returns_->Return(out, frame) : body_->Execute(out, frame);
   if (else_) return else_->Execute(out, frame);
   return kStatusNormal;
 }

@@ -1,5 +1,7 @@
 #include "script/var_func.h"
 
+#include <cstdint>
+
 #include "platform/diagnostics.h"
 #include "script/registry.h"
 #include "script/stack_headroom.h"
@@ -14,15 +16,28 @@ namespace {
 
 constexpr uint32_t kCallCollectionIntervalMs = 20;
 thread_local int t_depth = 0;
-// Set when a call was refused for depth; every script call answers none until the outermost
-// one returns.
-thread_local bool t_unwinding = false;
+// How deep calls may nest: kMaxScriptCallDepth, or 0 once a call was refused, so that every
+// script call answers none until the outermost one returns. One comparison covers both.
+thread_local int t_ceiling = kMaxScriptCallDepth;
+// The lowest frame address at which a call still leaves kMinStackHeadroom of native stack (0 when
+// the stack's extent is unknown; 1 until found out). Kept as an address so that each call makes
+// one comparison instead of working out the headroom.
+thread_local uintptr_t t_stackFloor = 1;
+
+[[gnu::noinline]] uintptr_t FindStackFloor() {
+  StackHeadroom();  // finds this thread's stack limit
+  const uintptr_t limit = stack_detail::t_stackLimit;
+  return limit == 0 ? 0 : limit + kMinStackHeadroom;
+}
 
 // One script call: admitted, or refused with a diagnostic (once per runaway recursion).
 class CallDepthGuard {
  public:
-  CallDepthGuard(const char* kind, const std::string& name) {
-    if (!t_unwinding && t_depth < kMaxScriptCallDepth && StackHeadroom() >= kMinStackHeadroom) [[likely]] {
+  [[gnu::always_inline]] CallDepthGuard(const char* kind, const std::string& name) {
+    uintptr_t floor = t_stackFloor;
+    if (floor == 1) [[unlikely]] floor = t_stackFloor = FindStackFloor();
+    // The frame address, not a local's: sanitizers may move locals to a separate stack.
+    if (t_depth < t_ceiling && reinterpret_cast<uintptr_t>(__builtin_frame_address(0)) >= floor) [[likely]] {
       ++t_depth;
       admitted_ = true;
       return;
@@ -31,7 +46,7 @@ class CallDepthGuard {
   }
   ~CallDepthGuard() {
     if (admitted_) --t_depth;
-    if (t_depth == 0) t_unwinding = false;
+    if (t_depth == 0) t_ceiling = kMaxScriptCallDepth;
   }
   CallDepthGuard(const CallDepthGuard&) = delete;
   CallDepthGuard& operator=(const CallDepthGuard&) = delete;
@@ -40,8 +55,8 @@ class CallDepthGuard {
 
  private:
   [[gnu::noinline]] static void Refuse(const char* kind, const std::string& name) {
-    if (!t_unwinding) {
-      t_unwinding = true;
+    if (t_ceiling != 0) {
+      t_ceiling = 0;
       std::string message = std::string("script calls nested too deeply in ") + kind;
       if (!name.empty()) message += " " + name;
       message += "; the call answers nothing and the calls in progress unwind";

@@ -46,6 +46,10 @@ TOL_VarObject* Globals() {
     add("FIB", "IF (ARGS[0] < 2 || ARGS[0] > 12) RETURN ARGS[0]; RETURN Fib(ARGS[0] - 1) + Fib(ARGS[0] - 2);");
     add("SELF", "IF (ARGS[0]) RETURN THIS; RETURN ARGS[1];");
     add("ELEM", "RETURN Echo(ARGS[0]) + ARGS[3];");
+    // An IF whose then-statement is a RETURN runs it directly; with an ELSE, and an IF whose
+    // then-statement is no RETURN but whose ELSE is.
+    add("PICK", "IF (ARGS[0] < 0 || ARGS[0] > 6) RETURN ARGS[0] * 3; ELSE RETURN Pick(ARGS[0] - 1) + 1;");
+    add("ODD", "IF (ARGS[0] > 2) G += 1; ELSE RETURN ARGS[0]; RETURN G;");
     add("DOWN", "WHILE (ARGS[0] > 0 && ARGS[0] < 50) { ARGS[0] -= 1; G += 1; } RETURN G + ARGS.Count();");
     auto twice = Make<TOL_VarFuncForm>();
     twice->Compile("ARGS[0] * 2");
