@@ -1,7 +1,7 @@
 #include "app/game_view.h"
 
 #include "engine/engine_services.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 
 namespace tav::app {
 

@@ -15,7 +15,7 @@
 
 #include "engine/engine_classes.h"
 #include "platform/game_path.h"
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 #include "screen/appear_string.h"
 #include "screen/var_view.h"
 #include "script/compile_error.h"

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "dungeon/counted_part.h"
-#include "platform/gdi_dc.h"
+#include "gdi/gdi_dc.h"
 #include "script/var.h"
 
 namespace tav::dungeon {

@@ -15,8 +15,8 @@
 
 #include "dungeon/int32_math.h"
 #include "dungeon/map_view.h"
-#include "platform/gdi_dc.h"
-#include "platform/gdi_text.h"
+#include "gdi/gdi_dc.h"
+#include "gdi/gdi_text.h"
 #include "screen/geometry_values.h"
 
 namespace tav::dungeon {

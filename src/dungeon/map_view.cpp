@@ -3,7 +3,7 @@
 #include "archive/archive.h"
 #include "dungeon/int32_math.h"
 #include "dungeon/walk_view.h"
-#include "platform/gdi_types.h"
+#include "gdi/gdi_types.h"
 #include "screen/geometry_values.h"
 #include "script/method_args.h"
 #include "script/method_table.h"

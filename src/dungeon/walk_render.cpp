@@ -12,7 +12,7 @@
 
 #include "dungeon/int32_math.h"
 #include "dungeon/walk_view.h"
-#include "platform/gdi_dc.h"
+#include "gdi/gdi_dc.h"
 
 namespace tav::dungeon {
 

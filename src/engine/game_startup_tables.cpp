@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "engine/game_system.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "script/number_text.h"
 
 namespace tav::engine {

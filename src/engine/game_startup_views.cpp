@@ -4,7 +4,7 @@
 #include <set>
 
 #include "engine/game_system.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "screen/appear.h"
 #include "screen/var_view.h"
 #include "script/number_text.h"

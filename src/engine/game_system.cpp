@@ -7,7 +7,7 @@
 #include "engine/engine_services.h"
 #include "engine/init_array.h"
 #include "engine/save_functions.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "platform/game_path.h"
 #include "screen/screen_classes.h"
 #include "script/frame.h"

@@ -4,7 +4,7 @@
 #include "engine/game_system.h"
 #include "engine/instances.h"
 #include "engine/type_table.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "script/apply_model.h"
 #include "script/frame.h"
 #include "script/method_args.h"

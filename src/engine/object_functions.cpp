@@ -7,7 +7,7 @@
 #include "engine/init_array.h"
 #include "engine/instances.h"
 #include "engine/type_table.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "script/frame.h"
 #include "script/method_args.h"
 #include "script/scalars.h"

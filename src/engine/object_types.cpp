@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "engine/type_table.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "script/blank_text.h"
 #include "script/definition_file.h"
 #include "script/native_function.h"

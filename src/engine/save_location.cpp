@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 
 namespace tav::engine {
 namespace {

@@ -4,7 +4,7 @@
 #include "engine/builtin_bodies.h"
 #include "engine/engine_services.h"
 #include "engine/game_system.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "script/method_args.h"
 #include "script/scalars.h"
 #include "sound/sound_manager.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "script/atom.h"
 #include "script/compile_error.h"
 #include "script/number_text.h"

@@ -1,7 +1,7 @@
 #include "screen/appear_string.h"
 
 #include "archive/archive.h"
-#include "platform/gdi_text.h"
+#include "gdi/gdi_text.h"
 #include "screen/window_drawing.h"
 #include "script/method_args.h"
 #include "script/method_table.h"

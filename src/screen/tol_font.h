@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/gdi_font.h"
-#include "platform/gdi_types.h"
+#include "gdi/gdi_font.h"
+#include "gdi/gdi_types.h"
 #include "script/var.h"
 
 namespace tav::screen {

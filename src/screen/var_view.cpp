@@ -4,7 +4,7 @@
 #include <new>
 
 #include "archive/archive.h"
-#include "platform/gdi_dc.h"
+#include "gdi/gdi_dc.h"
 #include "screen/view_classes.h"
 #include "script/frame.h"
 #include "script/method_args.h"

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 
 namespace tav::script {
 namespace {

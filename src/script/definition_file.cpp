@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/diagnostics.h"
-#include "platform/sjis.h"
+#include "os/diagnostics.h"
+#include "encoding/sjis.h"
 #include "script/atom.h"
 #include "script/blank_text.h"
 

@@ -9,7 +9,7 @@
 #include <limits>
 #include <typeinfo>
 
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 #include "script/blank_text.h"
 #include "script/call_plan.h"
 #include "script/compile_error.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "archive/object.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "script/compile_error.h"
 #include "script/number_text.h"
 #include "script/scalars.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 
 namespace tav::script {
 namespace {

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/running_position.h"
+#include "os/running_position.h"
 #include "script/formulate.h"
 #include "script/source_scanner.h"
 #include "script/var.h"

@@ -1,6 +1,6 @@
 #include "script/string_text.h"
 
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 #include "script/blank_text.h"
 
 namespace tav::script {

@@ -1,6 +1,6 @@
 #include "script/table_file.h"
 
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 
 namespace tav::script {
 

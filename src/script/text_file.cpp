@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 
 namespace tav::script {
 namespace {

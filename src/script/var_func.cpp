@@ -1,6 +1,6 @@
 #include "script/var_func.h"
 
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "script/registry.h"
 #include "script/stack_headroom.h"
 #include "script/statement.h"

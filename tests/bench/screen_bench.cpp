@@ -17,7 +17,7 @@
 #include "engine/view_stack.h"
 #include "platform/game_path.h"
 #include "platform/host.h"
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 #include "screen/appear_box.h"
 #include "screen/appear_string.h"
 #include "script/registry.h"

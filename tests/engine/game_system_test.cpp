@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "engine/engine_integers.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "screen/appear.h"
 #include "screen/var_time.h"
 #include "screen/var_view.h"

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/input_dialog.h"
-#include "platform/sjis.h"
+#include "ui/input_dialog.h"
+#include "encoding/sjis.h"
 
 // fontconfig keeps parts of its configuration for the life of the process.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }

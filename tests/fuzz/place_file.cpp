@@ -17,8 +17,8 @@
 #include "dungeon/place_file.h"
 #include "dungeon/var_dungeon.h"
 #include "dungeon/walk_view.h"
-#include "platform/bitmap.h"
-#include "platform/gdi_dc.h"
+#include "gdi/bitmap.h"
+#include "gdi/gdi_dc.h"
 #include "script/registry.h"
 #include "script/runtime.h"
 

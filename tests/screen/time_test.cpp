@@ -4,7 +4,7 @@
 #include <string>
 
 #include "archive/archive.h"
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 #include "screen/calendar.h"
 #include "screen/screen_classes.h"
 #include "screen/var_time.h"
