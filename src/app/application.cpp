@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "engine/engine_classes.h"
+#include "engine/builtins/engine_classes.h"
 #include "engine/message_pump.h"
-#include "engine/sound_functions.h"
+#include "engine/builtins/sound_functions.h"
 #include "medialib/library_init.h"
 #include "medialib/raw_file.h"
 #include "os/diagnostics.h"

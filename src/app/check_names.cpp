@@ -1,9 +1,9 @@
 #include "app/check_names.h"
 
 #include "app/check_script_text.h"
-#include "engine/builtin_functions.h"
+#include "engine/builtins/builtin_functions.h"
 #include "engine/engine_integers.h"
-#include "engine/save_functions.h"
+#include "engine/builtins/save_functions.h"
 #include "script/atom.h"
 #include "script/definition_file.h"
 #include "script/frame.h"

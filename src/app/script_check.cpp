@@ -13,7 +13,7 @@
 #include "app/check_report.h"
 #include "app/check_script_text.h"
 
-#include "engine/engine_classes.h"
+#include "engine/builtins/engine_classes.h"
 #include "platform/game_path.h"
 #include "encoding/sjis.h"
 #include "screen/appear_string.h"

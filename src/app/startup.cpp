@@ -9,7 +9,7 @@
 
 #include "app/application.h"
 #include "app/script_check.h"
-#include "engine/save_location.h"
+#include "engine/save/save_location.h"
 #include "platform/audio_output.h"
 #include "os/crash_report.h"
 #include "os/diagnostics.h"

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <memory>
 
-#include "engine/engine_classes.h"
+#include "engine/builtins/engine_classes.h"
 #include "engine/engine_services.h"
 #include "engine/game_system.h"
 #include "engine/view_stack.h"

@@ -12,7 +12,7 @@
 
 #include <unistd.h>
 
-#include "engine/builtin_functions.h"
+#include "engine/builtins/builtin_functions.h"
 #include "engine/engine_services.h"
 #include "engine/message_pump.h"
 #include "platform/event_file.h"

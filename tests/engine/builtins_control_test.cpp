@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "archive/archive.h"
-#include "engine/builtin_bodies.h"
+#include "engine/builtins/builtin_bodies.h"
 #include "builtin_call.h"
 #include "script/var_ref.h"
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "builtin_call.h"
-#include "engine/builtin_bodies.h"
-#include "engine/sound_functions.h"
+#include "engine/builtins/builtin_bodies.h"
+#include "engine/builtins/sound_functions.h"
 #include "sound/sound_manager.h"
 #include "screen/random.h"
 #include "screen/var_random.h"

@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/engine_classes.h"
+#include "engine/builtins/engine_classes.h"
 #include "engine/engine_services.h"
 #include "engine/game_system.h"
 #include "platform/event_file.h"

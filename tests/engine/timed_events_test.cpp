@@ -3,7 +3,7 @@
 
 #include "archive/archive.h"
 #include "builtin_call.h"
-#include "engine/timed_events.h"
+#include "engine/builtins/timed_events.h"
 #include "screen/var_time.h"
 #include "script/var_ref.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_classes.h"
-#include "engine/save_format.h"
+#include "engine/builtins/engine_classes.h"
+#include "engine/save/save_format.h"
 #include "script/registry.h"
 #include "script/runtime.h"
 

@@ -2,7 +2,7 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/builtin_bodies.h"
+#include "engine/builtins/builtin_bodies.h"
 #include "engine/engine_services.h"
 #include "platform/host.h"
 #include "script/method_args.h"

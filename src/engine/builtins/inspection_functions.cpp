@@ -1,5 +1,5 @@
 // RGB and the functions that let scripts look at values: identities and runtime class names.
-#include "engine/builtin_bodies.h"
+#include "engine/builtins/builtin_bodies.h"
 #include "script/method_args.h"
 #include "script/scalars.h"
 #include "script/var_ref.h"

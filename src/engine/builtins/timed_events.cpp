@@ -1,7 +1,7 @@
-#include "engine/timed_events.h"
+#include "engine/builtins/timed_events.h"
 
 #include "archive/archive.h"
-#include "engine/builtin_bodies.h"
+#include "engine/builtins/builtin_bodies.h"
 #include "engine/engine_services.h"
 #include "engine/game_system.h"
 #include "os/diagnostics.h"

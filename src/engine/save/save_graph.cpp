@@ -1,4 +1,4 @@
-#include "engine/save_graph.h"
+#include "engine/save/save_graph.h"
 
 #include <algorithm>
 #include <deque>

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/save_graph.h"
+#include "engine/save/save_graph.h"
 
 namespace tav::engine {
 

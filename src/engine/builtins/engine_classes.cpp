@@ -1,8 +1,8 @@
-#include "engine/engine_classes.h"
+#include "engine/builtins/engine_classes.h"
 
 #include "dungeon/dungeon_classes.h"
 #include "engine/init_array.h"
-#include "engine/timed_events.h"
+#include "engine/builtins/timed_events.h"
 #include "screen/random_sources.h"
 #include "screen/screen_classes.h"
 #include "screen/view_classes.h"

@@ -1,4 +1,4 @@
-#include "engine/save_format.h"
+#include "engine/save/save_format.h"
 
 #include <array>
 #include <cstring>

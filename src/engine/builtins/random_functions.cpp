@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "engine/builtin_bodies.h"
+#include "engine/builtins/builtin_bodies.h"
 #include "screen/random.h"
 #include "screen/var_random.h"
 #include "script/method_args.h"

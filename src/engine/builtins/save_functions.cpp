@@ -1,4 +1,4 @@
-#include "engine/save_functions.h"
+#include "engine/builtins/save_functions.h"
 
 #include <optional>
 #include <string>
@@ -6,9 +6,9 @@
 
 #include "engine/engine_services.h"
 #include "engine/game_system.h"
-#include "engine/save_files.h"
-#include "engine/save_format.h"
-#include "engine/save_location.h"
+#include "engine/save/save_files.h"
+#include "engine/save/save_format.h"
+#include "engine/save/save_location.h"
 #include "os/diagnostics.h"
 #include "encoding/sjis.h"
 #include "script/method_args.h"

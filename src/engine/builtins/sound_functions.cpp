@@ -1,7 +1,7 @@
 // PlayMusic, PlayMusicFile, StopMusic, PlayingMusic, PlaySound, StopSound, PlayingSound.
-#include "engine/sound_functions.h"
+#include "engine/builtins/sound_functions.h"
 
-#include "engine/builtin_bodies.h"
+#include "engine/builtins/builtin_bodies.h"
 #include "engine/engine_services.h"
 #include "engine/game_system.h"
 #include "os/diagnostics.h"

@@ -1,4 +1,4 @@
-#include "engine/save_files.h"
+#include "engine/save/save_files.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "archive/archive.h"
-#include "engine/builtin_bodies.h"
+#include "engine/builtins/builtin_bodies.h"
 #include "engine/engine_services.h"
 #include "engine/game_system.h"
 #include "engine/message_pump.h"

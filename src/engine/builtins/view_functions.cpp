@@ -6,7 +6,7 @@
 // when the call returns. Members and slots set there (TOP during a refresh, WITH and PARENT of
 // the top screen) are what the appearances' conditions and text expressions see while the screen
 // updates, and WITH and PARENT stay for the script to read afterwards.
-#include "engine/builtin_bodies.h"
+#include "engine/builtins/builtin_bodies.h"
 #include "engine/engine_services.h"
 #include "engine/game_system.h"
 #include "engine/view_stack.h"

@@ -1,4 +1,4 @@
-#include "engine/save_location.h"
+#include "engine/save/save_location.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "engine/object_functions.h"
+#include "engine/builtins/object_functions.h"
 
 #include <string>
 

@@ -1,10 +1,10 @@
-#include "engine/builtin_functions.h"
+#include "engine/builtins/builtin_functions.h"
 
 #include <iterator>
 
-#include "engine/builtin_bodies.h"
-#include "engine/object_functions.h"
-#include "engine/timed_events.h"
+#include "engine/builtins/builtin_bodies.h"
+#include "engine/builtins/object_functions.h"
+#include "engine/builtins/timed_events.h"
 #include "script/native_function.h"
 
 namespace tav::engine {
