@@ -10,8 +10,8 @@
 #include "os/diagnostics.h"
 #include "os/stop_watchdog.h"
 #include "screen/random.h"
-#include "script/constants.h"
-#include "script/registry.h"
+#include "script/compile/constants.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 
 namespace tav::app {

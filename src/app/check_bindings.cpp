@@ -9,7 +9,7 @@
 #include "engine/builtins/builtin_functions.h"
 #include "engine/object_types.h"
 #include "screen/appear.h"
-#include "script/definition_file.h"
+#include "script/text/definition_file.h"
 #include "script/script_file.h"
 
 namespace tav::app {

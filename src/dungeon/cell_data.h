@@ -10,7 +10,7 @@
 
 #include "dungeon/counted_part.h"
 #include "gdi/gdi_dc.h"
-#include "script/var.h"
+#include "script/core/var.h"
 
 namespace tav::dungeon {
 

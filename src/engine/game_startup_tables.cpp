@@ -3,7 +3,7 @@
 
 #include "engine/game_system.h"
 #include "os/diagnostics.h"
-#include "script/number_text.h"
+#include "script/text/number_text.h"
 
 namespace tav::engine {
 

@@ -7,8 +7,8 @@
 #include "os/diagnostics.h"
 #include "platform/game_path.h"
 #include "screen/screen_classes.h"
-#include "script/frame.h"
-#include "script/registry.h"
+#include "script/core/frame.h"
+#include "script/core/registry.h"
 #include "script/script_file.h"
 
 namespace tav::engine {

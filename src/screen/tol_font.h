@@ -15,7 +15,7 @@
 
 #include "gdi/gdi_font.h"
 #include "gdi/gdi_types.h"
-#include "script/var.h"
+#include "script/core/var.h"
 
 namespace tav::screen {
 

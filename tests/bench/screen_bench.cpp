@@ -20,7 +20,7 @@
 #include "encoding/sjis.h"
 #include "screen/appear_box.h"
 #include "screen/appear_string.h"
-#include "script/registry.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 #include "script/script_file.h"
 

@@ -19,10 +19,10 @@
 #include "platform/game_path.h"
 #include "platform/host.h"
 #include "screen/screen_classes.h"
-#include "script/frame.h"
-#include "script/registry.h"
+#include "script/core/frame.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/scalars.h"
+#include "script/core/scalars.h"
 
 namespace tav::engine::testing {
 

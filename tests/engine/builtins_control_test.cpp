@@ -7,7 +7,7 @@
 #include "archive/archive.h"
 #include "engine/builtins/builtin_bodies.h"
 #include "builtin_call.h"
-#include "script/var_ref.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine::testing {
 namespace {

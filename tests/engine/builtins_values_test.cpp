@@ -11,7 +11,7 @@
 #include "sound/sound_manager.h"
 #include "screen/random.h"
 #include "screen/var_random.h"
-#include "script/var_ref.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine::testing {
 namespace {

@@ -11,9 +11,9 @@
 #include "screen/var_time.h"
 #include "screen/var_view.h"
 #include "game_folder.h"
-#include "script/constants.h"
-#include "script/var_func.h"
-#include "script/var_ref.h"
+#include "script/compile/constants.h"
+#include "script/core/var_func.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine::testing {
 namespace {

@@ -20,9 +20,9 @@
 #include "engine/save/save_format.h"
 #include "engine/save/save_location.h"
 #include "game_folder.h"
-#include "script/scalars.h"
-#include "script/var_array.h"
-#include "script/var_func.h"
+#include "script/core/scalars.h"
+#include "script/core/var_array.h"
+#include "script/core/var_func.h"
 
 namespace tav::engine::testing {
 namespace {

@@ -18,10 +18,10 @@
 #include "engine/type_table.h"
 #include "platform/game_path.h"
 #include "platform/host.h"
-#include "script/constants.h"
-#include "script/registry.h"
+#include "script/compile/constants.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/var_array.h"
+#include "script/core/var_array.h"
 
 namespace {
 

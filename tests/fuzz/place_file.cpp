@@ -19,7 +19,7 @@
 #include "dungeon/walk_view.h"
 #include "gdi/bitmap.h"
 #include "gdi/gdi_dc.h"
-#include "script/registry.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 
 namespace {

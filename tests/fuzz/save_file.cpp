@@ -10,7 +10,7 @@
 
 #include "engine/builtins/engine_classes.h"
 #include "engine/save/save_format.h"
-#include "script/registry.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 
 namespace {

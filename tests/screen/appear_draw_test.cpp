@@ -9,7 +9,7 @@
 #include "screen/appear_string.h"
 #include "screen/var_view.h"
 #include "screen/view_classes.h"
-#include "script/registry.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 
 namespace tav::screen {

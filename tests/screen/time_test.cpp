@@ -8,9 +8,9 @@
 #include "screen/calendar.h"
 #include "screen/screen_classes.h"
 #include "screen/var_time.h"
-#include "script/method_table.h"
-#include "script/native_function.h"
-#include "script/registry.h"
+#include "script/core/method_table.h"
+#include "script/methods/native_function.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 #include "script_call.h"
 

@@ -9,8 +9,8 @@
 
 #include <string>
 
-#include "script/var.h"
-#include "script/var_array.h"
+#include "script/core/var.h"
+#include "script/core/var_array.h"
 
 namespace tav::engine::builtins {
 

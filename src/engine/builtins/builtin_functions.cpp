@@ -5,7 +5,7 @@
 #include "engine/builtins/builtin_bodies.h"
 #include "engine/builtins/object_functions.h"
 #include "engine/builtins/timed_events.h"
-#include "script/native_function.h"
+#include "script/methods/native_function.h"
 
 namespace tav::engine {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "script/var_object.h"
+#include "script/core/var_object.h"
 
 namespace tav::engine {
 

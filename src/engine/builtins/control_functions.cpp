@@ -18,12 +18,12 @@
 #include "encoding/sjis.h"
 #include "screen/random.h"
 #include "screen/var_random.h"
-#include "script/method_args.h"
-#include "script/registry.h"
-#include "script/scalars.h"
-#include "script/text_file.h"
-#include "script/var_int_ob_map.h"
-#include "script/var_ref.h"
+#include "script/methods/method_args.h"
+#include "script/core/registry.h"
+#include "script/core/scalars.h"
+#include "script/text/text_file.h"
+#include "script/objects/var_int_ob_map.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine::builtins {
 

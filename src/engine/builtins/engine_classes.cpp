@@ -6,7 +6,7 @@
 #include "screen/random_sources.h"
 #include "screen/screen_classes.h"
 #include "screen/view_classes.h"
-#include "script/builtin_methods.h"
+#include "script/methods/builtin_methods.h"
 
 namespace tav::engine {
 

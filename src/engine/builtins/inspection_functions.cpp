@@ -1,8 +1,8 @@
 // RGB and the functions that let scripts look at values: identities and runtime class names.
 #include "engine/builtins/builtin_bodies.h"
-#include "script/method_args.h"
-#include "script/scalars.h"
-#include "script/var_ref.h"
+#include "script/methods/method_args.h"
+#include "script/core/scalars.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine::builtins {
 

@@ -5,8 +5,8 @@
 #include "engine/builtins/builtin_bodies.h"
 #include "engine/engine_services.h"
 #include "platform/host.h"
-#include "script/method_args.h"
-#include "script/scalars.h"
+#include "script/methods/method_args.h"
+#include "script/core/scalars.h"
 
 namespace tav::engine::builtins {
 

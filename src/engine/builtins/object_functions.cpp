@@ -8,10 +8,10 @@
 #include "engine/instances.h"
 #include "engine/type_table.h"
 #include "os/diagnostics.h"
-#include "script/frame.h"
-#include "script/method_args.h"
-#include "script/scalars.h"
-#include "script/var_ref.h"
+#include "script/core/frame.h"
+#include "script/methods/method_args.h"
+#include "script/core/scalars.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine {
 

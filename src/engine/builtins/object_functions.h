@@ -6,8 +6,8 @@
 // result, never a failure.
 #pragma once
 
-#include "script/var.h"
-#include "script/var_array.h"
+#include "script/core/var.h"
+#include "script/core/var_array.h"
 
 namespace tav::engine {
 

@@ -6,8 +6,8 @@
 #include "engine/builtins/builtin_bodies.h"
 #include "screen/random.h"
 #include "screen/var_random.h"
-#include "script/method_args.h"
-#include "script/scalars.h"
+#include "script/methods/method_args.h"
+#include "script/core/scalars.h"
 
 namespace tav::engine::builtins {
 

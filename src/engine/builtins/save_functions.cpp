@@ -11,9 +11,9 @@
 #include "engine/save/save_location.h"
 #include "os/diagnostics.h"
 #include "encoding/sjis.h"
-#include "script/method_args.h"
-#include "script/native_function.h"
-#include "script/scalars.h"
+#include "script/methods/method_args.h"
+#include "script/methods/native_function.h"
+#include "script/core/scalars.h"
 
 namespace tav::engine {
 namespace {

@@ -8,7 +8,7 @@
 #include <array>
 #include <string_view>
 
-#include "script/var_object.h"
+#include "script/core/var_object.h"
 
 namespace tav::engine {
 

@@ -5,8 +5,8 @@
 #include "engine/engine_services.h"
 #include "engine/game_system.h"
 #include "os/diagnostics.h"
-#include "script/method_args.h"
-#include "script/scalars.h"
+#include "script/methods/method_args.h"
+#include "script/core/scalars.h"
 #include "sound/sound_manager.h"
 
 namespace tav::engine {

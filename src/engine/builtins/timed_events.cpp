@@ -6,9 +6,9 @@
 #include "engine/game_system.h"
 #include "os/diagnostics.h"
 #include "os/running_position.h"
-#include "script/method_args.h"
-#include "script/scalars.h"
-#include "script/var_ref.h"
+#include "script/methods/method_args.h"
+#include "script/core/scalars.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine {
 

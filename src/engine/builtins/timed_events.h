@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "script/var.h"
-#include "script/var_array.h"
+#include "script/core/var.h"
+#include "script/core/var_array.h"
 
 namespace tav::engine {
 

@@ -13,12 +13,12 @@
 #include "os/diagnostics.h"
 #include "platform/host.h"
 #include "os/running_position.h"
-#include "script/constants.h"
-#include "script/evaluator.h"
-#include "script/frame.h"
-#include "script/method_args.h"
-#include "script/scalars.h"
-#include "script/var_ref.h"
+#include "script/compile/constants.h"
+#include "script/run/evaluator.h"
+#include "script/core/frame.h"
+#include "script/methods/method_args.h"
+#include "script/core/scalars.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine::builtins {
 

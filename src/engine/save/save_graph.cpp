@@ -8,12 +8,12 @@
 #include <unordered_set>
 
 #include "engine/init_array.h"
-#include "script/var_array.h"
-#include "script/var_func.h"
-#include "script/var_function.h"
-#include "script/var_int_ob_map.h"
-#include "script/var_object.h"
-#include "script/var_ref.h"
+#include "script/core/var_array.h"
+#include "script/core/var_func.h"
+#include "script/core/var_function.h"
+#include "script/objects/var_int_ob_map.h"
+#include "script/core/var_object.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "archive/archive.h"
 #include "engine/object_types.h"
-#include "script/var.h"
+#include "script/core/var.h"
 
 namespace tav::engine {
 
