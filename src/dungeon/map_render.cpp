@@ -250,8 +250,8 @@ void MapRenderer::Draw() {
 
 void TOL_VarMapApp::Draw(platform::DeviceContext& dc) {
   // Without a field, or with a field that has no cells, nothing is drawn.
-  if (!field_ || !field_->HasCells()) return;
-  MapRenderer(*this, *field_, dc).Draw();
+  if (!Field() || !Field()->HasCells()) return;
+  MapRenderer(*this, *Field(), dc).Draw();
 }
 
 }  // namespace tav::dungeon

@@ -17,14 +17,12 @@ AboutBox::AboutBox(std::string_view version, int pictureWidth, int pictureHeight
     : font_(UiFont(90)),
       nameLine_("TAV Version " + std::string(version)),
       descriptionLine_(Utf8ToSjis("日本語スクリプトゲームの実行エンジン")) {
-  const DialogUnits units(font_.get());
-  const int clientWidth = units.X(kWidthDlu), clientHeight = units.Y(kHeightDlu);
-  outer_ = Centred(OuterWidth(clientWidth), OuterHeight(clientHeight), pictureWidth, pictureHeight);
-  const POINT origin{outer_.left + kFrameWidth, outer_.bottom - kFrameWidth - clientHeight};
-  icon_ = units.Rect(origin, 11, 17, 21, 20);
-  name_ = units.Rect(origin, 40, 10, 130, 8);
-  description_ = units.Rect(origin, 40, 25, 130, 8);
-  ok_ = units.Rect(origin, 178, 7, 32, 14);
+  const DialogPlacement place = PlaceDialog(font_.get(), kWidthDlu, kHeightDlu, pictureWidth, pictureHeight);
+  outer_ = place.outer;
+  icon_ = place.units.Rect(place.origin, 11, 17, 21, 20);
+  name_ = place.units.Rect(place.origin, 40, 10, 130, 8);
+  description_ = place.units.Rect(place.origin, 40, 25, 130, 8);
+  ok_ = place.units.Rect(place.origin, 178, 7, 32, 14);
 }
 
 void AboutBox::Draw(Bitmap& picture) const {

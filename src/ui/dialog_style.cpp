@@ -61,6 +61,13 @@ RECT Centred(int width, int height, int areaWidth, int areaHeight) {
   return {left, top, left + width, top + height};
 }
 
+DialogPlacement PlaceDialog(const Font* font, int widthDlu, int heightDlu, int pictureWidth, int pictureHeight) {
+  const DialogUnits units(font);
+  const int clientWidth = units.X(widthDlu), clientHeight = units.Y(heightDlu);
+  const RECT outer = Centred(OuterWidth(clientWidth), OuterHeight(clientHeight), pictureWidth, pictureHeight);
+  return {units, outer, {outer.left + kFrameWidth, outer.bottom - kFrameWidth - clientHeight}};
+}
+
 void Fill(DeviceContext& dc, const RECT& rect, COLORREF color) { dc.FillRect(rect, CreateSolidBrush(color)); }
 
 RECT DrawEdge(DeviceContext& dc, const RECT& rect, Edge edge) {

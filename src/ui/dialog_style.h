@@ -51,6 +51,15 @@ int OuterHeight(int clientHeight);
 // A rectangle of the given size centred in the game picture.
 RECT Centred(int width, int height, int areaWidth, int areaHeight);
 
+// Where a dialog made from a template goes: its outer rectangle centred in the game picture, and
+// the client area's top-left corner, from which its controls are placed in dialog units.
+struct DialogPlacement {
+  DialogUnits units;
+  RECT outer;
+  POINT origin;
+};
+DialogPlacement PlaceDialog(const Font* font, int widthDlu, int heightDlu, int pictureWidth, int pictureHeight);
+
 enum class Edge { Raised, Sunken, ButtonUp, ButtonDown };
 // Two-pixel 3D border just inside `rect`; answers the rectangle inside it.
 RECT DrawEdge(DeviceContext& dc, const RECT& rect, Edge edge);

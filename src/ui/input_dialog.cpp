@@ -26,14 +26,12 @@ std::string Joined(const std::vector<std::string>& chars, size_t begin, size_t e
 
 InputDialog::InputDialog(std::string_view promptSjis, int pictureWidth, int pictureHeight)
     : prompt_(promptSjis), font_(UiFont(120)) {
-  const DialogUnits units(font_.get());
-  const int clientWidth = units.X(kWidthDlu), clientHeight = units.Y(kHeightDlu);
-  outer_ = Centred(OuterWidth(clientWidth), OuterHeight(clientHeight), pictureWidth, pictureHeight);
-  const POINT origin{outer_.left + kFrameWidth, outer_.bottom - kFrameWidth - clientHeight};
-  promptRect_ = units.Rect(origin, 7, 5, 190, 16);
-  edit_ = units.Rect(origin, 7, 23, 190, 12);
-  ok_ = units.Rect(origin, 93, 41, 50, 14);
-  cancel_ = units.Rect(origin, 147, 41, 50, 14);
+  const DialogPlacement place = PlaceDialog(font_.get(), kWidthDlu, kHeightDlu, pictureWidth, pictureHeight);
+  outer_ = place.outer;
+  promptRect_ = place.units.Rect(place.origin, 7, 5, 190, 16);
+  edit_ = place.units.Rect(place.origin, 7, 23, 190, 12);
+  ok_ = place.units.Rect(place.origin, 93, 41, 50, 14);
+  cancel_ = place.units.Rect(place.origin, 147, 41, 50, 14);
 }
 
 void InputDialog::Draw(Bitmap& picture) const {
