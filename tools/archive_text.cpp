@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "platform/sjis.h"
-#include "platform/utf16.h"
+#include "encoding/sjis.h"
+#include "encoding/utf16.h"
 
 namespace tav::tools {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "archive_text.h"
 #include "object_json.h"
-#include "script/formulate.h"
+#include "script/core/formulate.h"
 
 namespace tav::tools {
 namespace {

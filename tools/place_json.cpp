@@ -6,7 +6,7 @@
 #include "dungeon/dungeon_classes.h"
 #include "dungeon/place_file.h"
 #include "object_json.h"
-#include "script/var.h"
+#include "script/core/var.h"
 
 namespace tav::tools {
 namespace {

@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "commands.h"
-#include "platform/bitmap.h"
-#include "platform/png_writer.h"
+#include "gdi/bitmap.h"
+#include "gdi/png_writer.h"
 
 namespace tav::tools {
 namespace {

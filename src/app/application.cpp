@@ -2,16 +2,16 @@
 
 #include <filesystem>
 
-#include "engine/engine_classes.h"
+#include "engine/builtins/engine_classes.h"
 #include "engine/message_pump.h"
-#include "engine/sound_functions.h"
+#include "engine/builtins/sound_functions.h"
 #include "medialib/library_init.h"
 #include "medialib/raw_file.h"
-#include "platform/diagnostics.h"
-#include "platform/stop_watchdog.h"
+#include "os/diagnostics.h"
+#include "os/stop_watchdog.h"
 #include "screen/random.h"
-#include "script/constants.h"
-#include "script/registry.h"
+#include "script/compile/constants.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 
 namespace tav::app {

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "app/check_script_text.h"
-#include "engine/builtin_functions.h"
+#include "engine/builtins/builtin_functions.h"
 #include "engine/object_types.h"
 #include "screen/appear.h"
-#include "script/definition_file.h"
+#include "script/text/definition_file.h"
 #include "script/script_file.h"
 
 namespace tav::app {

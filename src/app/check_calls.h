@@ -9,7 +9,7 @@
 #include "app/check_names.h"
 #include "app/check_report.h"
 #include "platform/game_path.h"
-#include "script/source_scanner.h"
+#include "script/text/source_scanner.h"
 
 namespace tav::app {
 

@@ -1,14 +1,14 @@
 #include "app/check_names.h"
 
 #include "app/check_script_text.h"
-#include "engine/builtin_functions.h"
+#include "engine/builtins/builtin_functions.h"
 #include "engine/engine_integers.h"
-#include "engine/save_functions.h"
-#include "script/atom.h"
-#include "script/definition_file.h"
-#include "script/frame.h"
+#include "engine/builtins/save_functions.h"
+#include "script/base/atom.h"
+#include "script/text/definition_file.h"
+#include "script/core/frame.h"
 #include "script/script_file.h"
-#include "script/var_object.h"
+#include "script/core/var_object.h"
 
 namespace tav::app {
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "script/ref.h"
-#include "script/text_file.h"
-#include "script/var_array.h"
+#include "script/base/ref.h"
+#include "script/text/text_file.h"
+#include "script/core/var_array.h"
 
 namespace tav::app {
 

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 
 namespace tav::app {
 namespace {

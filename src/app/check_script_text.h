@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "script/source_scanner.h"
+#include "script/text/source_scanner.h"
 
 namespace tav::app {
 

@@ -4,9 +4,9 @@
 
 #include "engine/engine_services.h"
 #include "engine/game_system.h"
-#include "platform/diagnostics.h"
-#include "platform/message_box.h"
-#include "platform/sjis.h"
+#include "os/diagnostics.h"
+#include "os/message_box.h"
+#include "encoding/sjis.h"
 
 namespace tav::app {
 namespace {

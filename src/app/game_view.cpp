@@ -1,8 +1,8 @@
 #include "app/game_view.h"
 
 #include "engine/engine_services.h"
-#include "platform/diagnostics.h"
-#include "platform/stop_watchdog.h"
+#include "os/diagnostics.h"
+#include "os/stop_watchdog.h"
 
 namespace tav::app {
 

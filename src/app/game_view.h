@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/bitmap.h"
+#include "gdi/bitmap.h"
 #include "platform/host.h"
 
 namespace tav::app {

@@ -13,19 +13,19 @@
 #include "app/check_report.h"
 #include "app/check_script_text.h"
 
-#include "engine/engine_classes.h"
+#include "engine/builtins/engine_classes.h"
 #include "platform/game_path.h"
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 #include "screen/appear_string.h"
 #include "screen/var_view.h"
-#include "script/compile_error.h"
-#include "script/definition_file.h"
-#include "script/formulate.h"
-#include "script/frame.h"
+#include "script/text/compile_error.h"
+#include "script/text/definition_file.h"
+#include "script/core/formulate.h"
+#include "script/core/frame.h"
 #include "script/runtime.h"
 #include "script/script_file.h"
-#include "script/source_scanner.h"
-#include "script/text_file.h"
+#include "script/text/source_scanner.h"
+#include "script/text/text_file.h"
 
 namespace tav::app {
 namespace {

@@ -11,8 +11,8 @@
 #include <memory>
 #include <new>
 
-#include "platform/sjis.h"
-#include "platform/utf16.h"
+#include "encoding/sjis.h"
+#include "encoding/utf16.h"
 
 namespace tav::archive {
 

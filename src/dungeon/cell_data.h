@@ -9,8 +9,8 @@
 #include <string>
 
 #include "dungeon/counted_part.h"
-#include "platform/gdi_dc.h"
-#include "script/var.h"
+#include "gdi/gdi_dc.h"
+#include "script/core/var.h"
 
 namespace tav::dungeon {
 

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "archive/object.h"
-#include "script/pool.h"
+#include "script/base/pool.h"
 
 namespace tav::dungeon {
 

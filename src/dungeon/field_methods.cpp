@@ -1,8 +1,8 @@
 // The field table: cell questions and changes for scripts. Positions wrap; a missing argument
 // reads as 0.
-#include "script/method_args.h"
-#include "script/method_table.h"
-#include "script/scalars.h"
+#include "script/methods/method_args.h"
+#include "script/core/method_table.h"
+#include "script/core/scalars.h"
 #include "dungeon/var_field.h"
 
 namespace tav::dungeon {

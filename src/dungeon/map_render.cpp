@@ -15,8 +15,8 @@
 
 #include "dungeon/int32_math.h"
 #include "dungeon/map_view.h"
-#include "platform/gdi_dc.h"
-#include "platform/gdi_text.h"
+#include "gdi/gdi_dc.h"
+#include "gdi/gdi_text.h"
 #include "screen/geometry_values.h"
 
 namespace tav::dungeon {
@@ -250,8 +250,8 @@ void MapRenderer::Draw() {
 
 void TOL_VarMapApp::Draw(platform::DeviceContext& dc) {
   // Without a field, or with a field that has no cells, nothing is drawn.
-  if (!field_ || !field_->HasCells()) return;
-  MapRenderer(*this, *field_, dc).Draw();
+  if (!Field() || !Field()->HasCells()) return;
+  MapRenderer(*this, *Field(), dc).Draw();
 }
 
 }  // namespace tav::dungeon

@@ -3,12 +3,12 @@
 #include "archive/archive.h"
 #include "dungeon/int32_math.h"
 #include "dungeon/walk_view.h"
-#include "platform/gdi_types.h"
+#include "gdi/gdi_types.h"
 #include "screen/geometry_values.h"
-#include "script/method_args.h"
-#include "script/method_table.h"
-#include "script/scalars.h"
-#include "script/var_ref.h"
+#include "script/methods/method_args.h"
+#include "script/core/method_table.h"
+#include "script/core/scalars.h"
+#include "script/core/var_ref.h"
 
 namespace tav::dungeon {
 

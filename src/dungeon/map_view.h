@@ -9,19 +9,18 @@
 
 #include <cstdint>
 
+#include "dungeon/field_holder.h"
 #include "dungeon/var_field.h"
 #include "screen/appear.h"
 
 namespace tav::dungeon {
 
-class TOL_VarMapApp : public screen::TOL_VarFontAppear {
+class TOL_VarMapApp : public screen::TOL_VarFontAppear, public FieldHolder {
   TOL_DECLARE_CLASS(TOL_VarMapApp)
  public:
   // A new map view has its own font: the proportional Gothic face at 12 points.
   TOL_VarMapApp();
 
-  TOL_VarField* Field() const { return field_.get(); }
-  void SetField(TOL_VarField* field) { field_ = script::Ref<TOL_VarField>(field); }
 
   struct CellWindow {
     int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
@@ -61,7 +60,6 @@ class TOL_VarMapApp : public screen::TOL_VarFontAppear {
   void CopyFieldsTo(screen::TOL_VarWindow& target) const override;
 
  private:
-  script::Ref<TOL_VarField> field_;
   CellWindow window_;
   int32_t cellWidth_ = 0;
   int32_t cellHeight_ = 0;

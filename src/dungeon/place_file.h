@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "script/var.h"
+#include "script/core/var.h"
 
 namespace tav::dungeon {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "dungeon/counted_part.h"
-#include "script/var.h"
+#include "script/core/var.h"
 
 namespace tav::dungeon {
 

@@ -3,10 +3,10 @@
 #include <string>
 
 #include "archive/archive.h"
-#include "script/method_args.h"
-#include "script/method_table.h"
-#include "script/scalars.h"
-#include "script/var_ref.h"
+#include "script/methods/method_args.h"
+#include "script/core/method_table.h"
+#include "script/core/scalars.h"
+#include "script/core/var_ref.h"
 
 namespace tav::dungeon {
 

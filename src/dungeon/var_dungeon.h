@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "dungeon/var_field.h"
-#include "script/var_place.h"
+#include "script/objects/var_place.h"
 
 namespace tav::dungeon {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "archive/archive.h"
-#include "script/method_table.h"
+#include "script/core/method_table.h"
 
 namespace tav::dungeon {
 

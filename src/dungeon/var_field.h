@@ -13,7 +13,7 @@
 #include "dungeon/cell_data.h"
 #include "dungeon/directions.h"
 #include "dungeon/threshold.h"
-#include "script/var_place.h"
+#include "script/objects/var_place.h"
 
 namespace tav::dungeon {
 

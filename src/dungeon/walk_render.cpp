@@ -12,7 +12,7 @@
 
 #include "dungeon/int32_math.h"
 #include "dungeon/walk_view.h"
-#include "platform/gdi_dc.h"
+#include "gdi/gdi_dc.h"
 
 namespace tav::dungeon {
 
@@ -192,8 +192,8 @@ void WalkRenderer::Draw() {
 
 void TOL_VarWalkApp::Draw(platform::DeviceContext& dc) {
   // Without a field, or with a field that has no cells, nothing is drawn, not even the background.
-  if (!field_ || !field_->HasCells()) return;
-  WalkRenderer(*this, *field_, dc).Draw();
+  if (!Field() || !Field()->HasCells()) return;
+  WalkRenderer(*this, *Field(), dc).Draw();
 }
 
 }  // namespace tav::dungeon

@@ -9,12 +9,13 @@
 
 #include <cstdint>
 
+#include "dungeon/field_holder.h"
 #include "dungeon/var_field.h"
 #include "screen/appear.h"
 
 namespace tav::dungeon {
 
-class TOL_VarWalkApp : public screen::TOL_VarColorAppear {
+class TOL_VarWalkApp : public screen::TOL_VarColorAppear, public FieldHolder {
   TOL_DECLARE_CLASS(TOL_VarWalkApp)
  public:
   static constexpr int32_t kMaxSide = 5;
@@ -24,8 +25,6 @@ class TOL_VarWalkApp : public screen::TOL_VarColorAppear {
 
   TOL_VarWalkApp() = default;
 
-  TOL_VarField* Field() const { return field_.get(); }
-  void SetField(TOL_VarField* field) { field_ = script::Ref<TOL_VarField>(field); }
 
   int32_t Facing() const { return facing_; }
   int32_t X() const { return x_; }
@@ -77,7 +76,6 @@ class TOL_VarWalkApp : public screen::TOL_VarColorAppear {
   void CopyFieldsTo(screen::TOL_VarWindow& target) const override;
 
  private:
-  script::Ref<TOL_VarField> field_;
   int32_t facing_ = 0;
   int32_t x_ = 0;
   int32_t y_ = 0;

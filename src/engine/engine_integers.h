@@ -5,7 +5,7 @@
 // dispatch writes there is what scripts read, across restarts of the engine too.
 #pragma once
 
-#include "script/scalars.h"
+#include "script/core/scalars.h"
 
 namespace tav::engine {
 

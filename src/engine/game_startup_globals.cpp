@@ -3,11 +3,11 @@
 #include <typeinfo>
 
 #include "engine/game_system.h"
-#include "script/compile_error.h"
-#include "script/constants.h"
-#include "script/formulate.h"
+#include "script/text/compile_error.h"
+#include "script/compile/constants.h"
+#include "script/core/formulate.h"
 #include "script/script_file.h"
-#include "script/var_func.h"
+#include "script/core/var_func.h"
 
 namespace tav::engine {
 

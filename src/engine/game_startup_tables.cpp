@@ -2,8 +2,8 @@
 #include <cstdint>
 
 #include "engine/game_system.h"
-#include "platform/diagnostics.h"
-#include "script/number_text.h"
+#include "os/diagnostics.h"
+#include "script/text/number_text.h"
 
 namespace tav::engine {
 

@@ -4,13 +4,13 @@
 #include <set>
 
 #include "engine/game_system.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "screen/appear.h"
 #include "screen/var_view.h"
-#include "script/number_text.h"
-#include "script/scalars.h"
+#include "script/text/number_text.h"
+#include "script/core/scalars.h"
 #include "script/script_file.h"
-#include "script/var_func.h"
+#include "script/core/var_func.h"
 
 namespace tav::engine {
 

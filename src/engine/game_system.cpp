@@ -2,16 +2,13 @@
 
 #include <filesystem>
 
-#include "engine/builtin_functions.h"
-#include "engine/engine_integers.h"
 #include "engine/engine_services.h"
 #include "engine/init_array.h"
-#include "engine/save_functions.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "platform/game_path.h"
 #include "screen/screen_classes.h"
-#include "script/frame.h"
-#include "script/registry.h"
+#include "script/core/frame.h"
+#include "script/core/registry.h"
 #include "script/script_file.h"
 
 namespace tav::engine {
@@ -135,16 +132,6 @@ void TAV_GameSystem::PrepareFields() {
 bool TAV_GameSystem::CreateBaseScreen() {
   screens_.CreateBase();
   return true;
-}
-
-// After the declarations, so a declared global with one of these names is replaced.
-void TAV_GameSystem::AddBuiltins() {
-  AddBuiltinFunctions(globals_.get());
-  for (EngineInteger which : kEngineIntegers) {
-    globals_->SetMember(EngineIntegerValue(which), EngineIntegerName(which));
-  }
-  // Not part of the table above: a declared global of the same name keeps its place.
-  AddSaveFunctions(globals_.get());
 }
 
 // Without a start-up script the game simply shows its base screen. A game may do without one,

@@ -18,10 +18,10 @@
 #include "engine/startup_errors.h"
 #include "engine/type_table.h"
 #include "engine/view_stack.h"
-#include "script/definition_file.h"
-#include "script/statement.h"
-#include "script/var_array.h"
-#include "script/var_object.h"
+#include "script/text/definition_file.h"
+#include "script/core/statement.h"
+#include "script/core/var_array.h"
+#include "script/core/var_object.h"
 
 namespace tav::engine {
 

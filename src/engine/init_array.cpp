@@ -4,12 +4,12 @@
 #include "engine/game_system.h"
 #include "engine/instances.h"
 #include "engine/type_table.h"
-#include "platform/diagnostics.h"
-#include "script/apply_model.h"
-#include "script/frame.h"
-#include "script/method_args.h"
-#include "script/method_table.h"
-#include "script/var_ref.h"
+#include "os/diagnostics.h"
+#include "script/objects/apply_model.h"
+#include "script/core/frame.h"
+#include "script/methods/method_args.h"
+#include "script/core/method_table.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine {
 

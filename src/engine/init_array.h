@@ -5,7 +5,7 @@
 // rows' own types ("_TYPEOB") initialised from the rows.
 #pragma once
 
-#include "script/var_array.h"
+#include "script/core/var_array.h"
 
 namespace tav::engine {
 

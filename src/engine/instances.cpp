@@ -1,7 +1,7 @@
 #include "engine/instances.h"
 
-#include "script/apply_model.h"
-#include "script/definition_file.h"
+#include "script/objects/apply_model.h"
+#include "script/text/definition_file.h"
 #include "script/script_file.h"
 
 namespace tav::engine {

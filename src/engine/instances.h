@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "script/text_file.h"
-#include "script/var_array.h"
+#include "script/text/text_file.h"
+#include "script/core/var_array.h"
 
 namespace tav::engine {
 

@@ -3,14 +3,14 @@
 #include <string_view>
 
 #include "engine/type_table.h"
-#include "platform/diagnostics.h"
-#include "script/blank_text.h"
-#include "script/definition_file.h"
-#include "script/native_function.h"
-#include "script/number_text.h"
-#include "script/scalars.h"
+#include "os/diagnostics.h"
+#include "script/text/blank_text.h"
+#include "script/text/definition_file.h"
+#include "script/methods/native_function.h"
+#include "script/text/number_text.h"
+#include "script/core/scalars.h"
 #include "script/script_file.h"
-#include "script/var_func.h"
+#include "script/core/var_func.h"
 
 namespace tav::engine {
 

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "engine/startup_errors.h"
-#include "script/text_file.h"
-#include "script/var_array.h"
-#include "script/var_object.h"
+#include "script/text/text_file.h"
+#include "script/core/var_array.h"
+#include "script/core/var_object.h"
 
 namespace tav::engine {
 

@@ -10,8 +10,8 @@
 // no archive can create one.
 #pragma once
 
-#include "platform/bitmap.h"
-#include "platform/gdi_dc.h"
+#include "gdi/bitmap.h"
+#include "gdi/gdi_dc.h"
 #include "screen/var_view.h"
 
 namespace tav::engine {

@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/diagnostics.h"
-#include "script/atom.h"
-#include "script/compile_error.h"
-#include "script/number_text.h"
+#include "os/diagnostics.h"
+#include "script/base/atom.h"
+#include "script/text/compile_error.h"
+#include "script/text/number_text.h"
 #include "script/script_file.h"
-#include "script/table_file.h"
-#include "script/var_ref.h"
+#include "script/text/table_file.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine {
 

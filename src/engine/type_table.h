@@ -12,8 +12,8 @@
 #include <string_view>
 
 #include "engine/object_types.h"
-#include "script/text_file.h"
-#include "script/var_array.h"
+#include "script/text/text_file.h"
+#include "script/core/var_array.h"
 
 namespace tav::engine {
 

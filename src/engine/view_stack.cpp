@@ -6,8 +6,8 @@
 #include "engine/game_system.h"
 #include "engine/message_pump.h"
 #include "platform/host.h"
-#include "script/frame.h"
-#include "script/scalars.h"
+#include "script/core/frame.h"
+#include "script/core/scalars.h"
 
 namespace tav::engine {
 

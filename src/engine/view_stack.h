@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/screen.h"
-#include "script/var_array.h"
+#include "script/core/var_array.h"
 
 namespace tav::engine {
 

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "medialib/heap.h"
-#include "platform/sjis.h"
-#include "platform/utf16.h"
+#include "encoding/sjis.h"
+#include "encoding/utf16.h"
 
 namespace tav::medialib {
 

@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "medialib/heap.h"
-#include "platform/crash_prompt.h"
+#include "os/crash_prompt.h"
 
 namespace tav::medialib {
 namespace {

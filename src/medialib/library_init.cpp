@@ -3,7 +3,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "platform/crash_report.h"
+#include "os/crash_report.h"
 
 namespace tav::medialib {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "medialib/heap.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 
 namespace tav::medialib {
 

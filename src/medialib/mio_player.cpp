@@ -6,7 +6,7 @@
 
 #include "medialib/heap.h"
 #include "medialib/library_init.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 
 namespace tav::medialib {
 

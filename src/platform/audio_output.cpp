@@ -8,7 +8,7 @@
 
 #include "platform/audio_null.h"
 #include "platform/audio_recording.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 
 namespace tav::platform {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "platform/master_volume.h"
 
 namespace tav::platform {

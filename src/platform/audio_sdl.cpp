@@ -1,6 +1,6 @@
 // The SDL audio backend: SDL's audio thread pulls samples out of the queued blocks. A block is
 // done when its last byte has been handed to SDL; what is handed over is what gets recorded.
-#include "platform/sdl_library.h"
+#include "os/sdl_library.h"
 
 #include <atomic>
 #include <cstring>
@@ -10,7 +10,7 @@
 
 #include "platform/audio_output.h"
 #include "platform/audio_recording.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "platform/master_volume.h"
 
 namespace tav::platform {

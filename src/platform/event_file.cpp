@@ -10,8 +10,8 @@
 #include <limits>
 
 #include "platform/host.h"
-#include "platform/sjis.h"
-#include "platform/virtual_keys.h"
+#include "encoding/sjis.h"
+#include "os/virtual_keys.h"
 
 namespace tav::platform {
 namespace {

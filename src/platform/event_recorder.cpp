@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/diagnostics.h"
-#include "platform/virtual_keys.h"
+#include "os/diagnostics.h"
+#include "os/virtual_keys.h"
 
 namespace tav::platform {
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 
 namespace tav::platform {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "platform/audio_output.h"
-#include "platform/message_box.h"
+#include "os/message_box.h"
 
 namespace tav::platform {
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "platform/diagnostics.h"
-#include "platform/message_box.h"
-#include "platform/png_writer.h"
-#include "platform/signals.h"
-#include "platform/stop_watchdog.h"
-#include "platform/sjis.h"
+#include "os/diagnostics.h"
+#include "os/message_box.h"
+#include "gdi/png_writer.h"
+#include "os/signals.h"
+#include "os/stop_watchdog.h"
+#include "encoding/sjis.h"
 
 namespace tav::platform {
 namespace {

@@ -18,11 +18,11 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/bitmap.h"
+#include "gdi/bitmap.h"
 #include "platform/event_file.h"
 #include "platform/event_recorder.h"
 #include "platform/replay_time.h"
-#include "platform/virtual_keys.h"
+#include "os/virtual_keys.h"
 
 namespace tav::platform {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 
 namespace fs = std::filesystem;
 

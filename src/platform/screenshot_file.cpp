@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/png_writer.h"
+#include "gdi/png_writer.h"
 
 namespace fs = std::filesystem;
 

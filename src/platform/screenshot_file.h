@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/bitmap.h"
+#include "gdi/bitmap.h"
 
 namespace tav::platform {
 

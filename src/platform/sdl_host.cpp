@@ -1,25 +1,25 @@
 #include "platform/sdl_host.h"
 
-#include "platform/sdl_library.h"
+#include "os/sdl_library.h"
 
 #include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "platform/about_box.h"
-#include "platform/diagnostics.h"
-#include "platform/dialog_loop.h"
-#include "platform/input_dialog.h"
-#include "platform/letterbox.h"
-#include "platform/message_box.h"
+#include "ui/about_box.h"
+#include "os/diagnostics.h"
+#include "ui/dialog_loop.h"
+#include "ui/input_dialog.h"
+#include "gdi/letterbox.h"
+#include "os/message_box.h"
 #include "platform/master_volume.h"
-#include "platform/message_dialog.h"
+#include "ui/message_dialog.h"
 #include "platform/player_settings.h"
-#include "platform/popup_menu.h"
+#include "ui/popup_menu.h"
 #include "platform/screenshot_file.h"
-#include "platform/sjis.h"
-#include "platform/stop_watchdog.h"
+#include "encoding/sjis.h"
+#include "os/stop_watchdog.h"
 
 namespace tav::platform {
 namespace {

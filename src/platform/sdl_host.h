@@ -13,7 +13,7 @@
 
 #include "platform/game_clock.h"
 #include "platform/host.h"
-#include "platform/letterbox.h"
+#include "gdi/letterbox.h"
 
 struct SDL_Window;
 struct SDL_Renderer;

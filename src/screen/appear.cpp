@@ -1,9 +1,9 @@
 #include "screen/appear.h"
 
 #include "archive/archive.h"
-#include "script/method_args.h"
-#include "script/method_table.h"
-#include "script/scalars.h"
+#include "script/methods/method_args.h"
+#include "script/core/method_table.h"
+#include "script/core/scalars.h"
 
 namespace tav::screen {
 

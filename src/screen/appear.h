@@ -11,7 +11,7 @@
 
 #include "screen/tol_font.h"
 #include "screen/var_window.h"
-#include "script/formulate.h"
+#include "script/core/formulate.h"
 
 namespace tav::screen {
 

@@ -1,11 +1,11 @@
 #include "screen/appear_string.h"
 
 #include "archive/archive.h"
-#include "platform/gdi_text.h"
+#include "gdi/gdi_text.h"
 #include "screen/window_drawing.h"
-#include "script/method_args.h"
-#include "script/method_table.h"
-#include "script/scalars.h"
+#include "script/methods/method_args.h"
+#include "script/core/method_table.h"
+#include "script/core/scalars.h"
 
 namespace tav::screen {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/gdi_text.h"
+#include "gdi/gdi_text.h"
 #include "screen/appear.h"
 
 namespace tav::screen {

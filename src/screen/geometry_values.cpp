@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "script/scalars.h"
+#include "script/core/scalars.h"
 
 namespace tav::screen {
 

@@ -4,7 +4,7 @@
 // read and write those members like any other. They have no methods of their own.
 #pragma once
 
-#include "script/var_object.h"
+#include "script/core/var_object.h"
 
 namespace tav::screen {
 

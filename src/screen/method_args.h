@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "script/frame.h"
+#include "script/core/frame.h"
 
 namespace tav::screen {
 

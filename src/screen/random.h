@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "script/pool.h"
+#include "script/base/pool.h"
 
 namespace tav::screen {
 

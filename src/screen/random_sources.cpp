@@ -2,7 +2,7 @@
 
 #include "screen/random.h"
 #include "screen/var_random.h"
-#include "script/random_source.h"
+#include "script/methods/random_source.h"
 
 namespace tav::screen {
 namespace {

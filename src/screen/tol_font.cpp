@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "archive/archive.h"
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 
 namespace tav::screen {
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/gdi_font.h"
-#include "platform/gdi_types.h"
-#include "script/var.h"
+#include "gdi/gdi_font.h"
+#include "gdi/gdi_types.h"
+#include "script/core/var.h"
 
 namespace tav::screen {
 

@@ -5,9 +5,9 @@
 
 #include "archive/archive.h"
 #include "screen/method_args.h"
-#include "script/method_table.h"
-#include "script/native_function.h"
-#include "script/scalars.h"
+#include "script/core/method_table.h"
+#include "script/methods/native_function.h"
+#include "script/core/scalars.h"
 
 namespace tav::screen {
 

@@ -8,8 +8,8 @@
 #pragma once
 
 #include "screen/random.h"
-#include "script/var.h"
-#include "script/var_array.h"
+#include "script/core/var.h"
+#include "script/core/var_array.h"
 
 namespace tav::screen {
 

@@ -6,8 +6,8 @@
 
 #include "screen/calendar.h"
 #include "screen/method_args.h"
-#include "script/method_table.h"
-#include "script/native_function.h"
+#include "script/core/method_table.h"
+#include "script/methods/native_function.h"
 
 namespace tav::screen {
 

@@ -6,7 +6,7 @@
 // among the 64-bit integer methods. Copies stay time values.
 #pragma once
 
-#include "script/scalars.h"
+#include "script/core/scalars.h"
 
 namespace tav::screen {
 

@@ -4,12 +4,12 @@
 #include <new>
 
 #include "archive/archive.h"
-#include "platform/gdi_dc.h"
+#include "gdi/gdi_dc.h"
 #include "screen/view_classes.h"
-#include "script/frame.h"
-#include "script/method_args.h"
-#include "script/method_table.h"
-#include "script/var_ref.h"
+#include "script/core/frame.h"
+#include "script/methods/method_args.h"
+#include "script/core/method_table.h"
+#include "script/core/var_ref.h"
 
 namespace tav::screen {
 

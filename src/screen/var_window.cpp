@@ -1,8 +1,8 @@
 #include "screen/var_window.h"
 
 #include "archive/archive.h"
-#include "script/method_args.h"
-#include "script/method_table.h"
+#include "script/methods/method_args.h"
+#include "script/core/method_table.h"
 
 namespace tav::screen {
 

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "script/var_array.h"
-#include "script/var_object.h"
+#include "script/core/var_array.h"
+#include "script/core/var_object.h"
 
 namespace tav::platform {
 class DeviceContext;

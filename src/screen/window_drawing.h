@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/gdi_dc.h"
+#include "gdi/gdi_dc.h"
 #include "screen/var_window.h"
 
 namespace tav::screen {

@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "archive/object.h"
-#include "platform/diagnostics.h"
-#include "script/compile_error.h"
-#include "script/number_text.h"
-#include "script/scalars.h"
-#include "script/var_func.h"
-#include "script/var_object.h"
-#include "script/var_ref.h"
+#include "os/diagnostics.h"
+#include "script/text/compile_error.h"
+#include "script/text/number_text.h"
+#include "script/core/scalars.h"
+#include "script/core/var_func.h"
+#include "script/core/var_object.h"
+#include "script/core/var_ref.h"
 
 namespace tav::script {
 namespace {

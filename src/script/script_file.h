@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "script/definition_file.h"
-#include "script/statement.h"
-#include "script/text_file.h"
+#include "script/text/definition_file.h"
+#include "script/core/statement.h"
+#include "script/text/text_file.h"
 
 namespace tav::script {
 

@@ -1,7 +1,7 @@
 #include "sound/sound_manager.h"
 
 #include "medialib/raw_file.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "sound/mixing_server.h"
 
 namespace tav::sound {

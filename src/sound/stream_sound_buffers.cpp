@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "medialib/raw_file.h"
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 #include "sound/mio_stream.h"
 #include "sound/mixing_server.h"
 #include "sound/sound_buffer.h"

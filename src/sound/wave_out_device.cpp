@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "medialib/library_init.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "sound/sound_messages.h"
 #include "sound/wave_sound.h"
 

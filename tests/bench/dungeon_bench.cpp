@@ -8,7 +8,7 @@
 #include "dungeon/map_view.h"
 #include "dungeon/var_field.h"
 #include "dungeon/walk_view.h"
-#include "platform/gdi_dc.h"
+#include "gdi/gdi_dc.h"
 #include "script/runtime.h"
 
 namespace tav::dungeon {

@@ -6,9 +6,9 @@
 #include <random>
 #include <vector>
 
-#include "platform/gdi_dc.h"
-#include "platform/gdi_text.h"
-#include "platform/sjis.h"
+#include "gdi/gdi_dc.h"
+#include "gdi/gdi_text.h"
+#include "encoding/sjis.h"
 
 namespace tav::platform {
 namespace {

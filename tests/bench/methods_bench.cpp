@@ -4,14 +4,14 @@
 
 #include <random>
 
-#include "script/builtin_methods.h"
-#include "script/frame.h"
-#include "script/registry.h"
+#include "script/methods/builtin_methods.h"
+#include "script/core/frame.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/scalars.h"
-#include "script/var_array.h"
+#include "script/core/scalars.h"
+#include "script/core/var_array.h"
 #include "script/script_file.h"
-#include "script/var_func.h"
+#include "script/core/var_func.h"
 
 namespace tav::script {
 namespace {

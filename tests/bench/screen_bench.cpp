@@ -11,16 +11,16 @@
 #include <fstream>
 #include <memory>
 
-#include "engine/engine_classes.h"
+#include "engine/builtins/engine_classes.h"
 #include "engine/engine_services.h"
 #include "engine/game_system.h"
 #include "engine/view_stack.h"
 #include "platform/game_path.h"
 #include "platform/host.h"
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 #include "screen/appear_box.h"
 #include "screen/appear_string.h"
-#include "script/registry.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 #include "script/script_file.h"
 

@@ -9,14 +9,14 @@
 #include "dungeon/dungeon_classes.h"
 #include "dungeon/var_dungeon.h"
 #include "dungeon/var_field.h"
-#include "platform/bitmap.h"
-#include "platform/gdi_dc.h"
-#include "script/frame.h"
-#include "script/registry.h"
+#include "gdi/bitmap.h"
+#include "gdi/gdi_dc.h"
+#include "script/core/frame.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/scalars.h"
-#include "script/var_array.h"
-#include "script/var_ref.h"
+#include "script/core/scalars.h"
+#include "script/core/var_array.h"
+#include "script/core/var_ref.h"
 
 namespace tav::dungeon::testing {
 

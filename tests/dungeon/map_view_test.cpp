@@ -5,7 +5,7 @@
 #include "archive/archive.h"
 #include "dungeon/map_view.h"
 #include "dungeon_test_support.h"
-#include "platform/gdi_types.h"
+#include "gdi/gdi_types.h"
 #include "screen/geometry_values.h"
 
 namespace tav::dungeon::testing {

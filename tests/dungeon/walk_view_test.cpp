@@ -8,7 +8,7 @@
 #include "archive/archive.h"
 #include "dungeon/walk_view.h"
 #include "dungeon_test_support.h"
-#include "platform/gdi_types.h"
+#include "gdi/gdi_types.h"
 
 namespace tav::dungeon::testing {
 namespace {

@@ -12,17 +12,17 @@
 
 #include <unistd.h>
 
-#include "engine/builtin_functions.h"
+#include "engine/builtins/builtin_functions.h"
 #include "engine/engine_services.h"
 #include "engine/message_pump.h"
 #include "platform/event_file.h"
 #include "platform/game_path.h"
 #include "platform/host.h"
 #include "screen/screen_classes.h"
-#include "script/frame.h"
-#include "script/registry.h"
+#include "script/core/frame.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/scalars.h"
+#include "script/core/scalars.h"
 
 namespace tav::engine::testing {
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "archive/archive.h"
-#include "engine/builtin_bodies.h"
+#include "engine/builtins/builtin_bodies.h"
 #include "builtin_call.h"
-#include "script/var_ref.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine::testing {
 namespace {

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "builtin_call.h"
-#include "engine/builtin_bodies.h"
-#include "engine/sound_functions.h"
+#include "engine/builtins/builtin_bodies.h"
+#include "engine/builtins/sound_functions.h"
 #include "sound/sound_manager.h"
 #include "screen/random.h"
 #include "screen/var_random.h"
-#include "script/var_ref.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine::testing {
 namespace {

@@ -12,18 +12,18 @@
 #include <memory>
 #include <string>
 
-#include "engine/engine_classes.h"
+#include "engine/builtins/engine_classes.h"
 #include "engine/engine_services.h"
 #include "engine/game_system.h"
 #include "platform/event_file.h"
 #include "platform/game_path.h"
 #include "platform/host.h"
-#include "script/constants.h"
-#include "script/frame.h"
-#include "script/registry.h"
+#include "script/compile/constants.h"
+#include "script/core/frame.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 #include "script/script_file.h"
-#include "script/statement.h"
+#include "script/core/statement.h"
 
 namespace tav::engine::testing {
 

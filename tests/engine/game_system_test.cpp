@@ -6,14 +6,14 @@
 #include <sstream>
 
 #include "engine/engine_integers.h"
-#include "platform/diagnostics.h"
+#include "os/diagnostics.h"
 #include "screen/appear.h"
 #include "screen/var_time.h"
 #include "screen/var_view.h"
 #include "game_folder.h"
-#include "script/constants.h"
-#include "script/var_func.h"
-#include "script/var_ref.h"
+#include "script/compile/constants.h"
+#include "script/core/var_func.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine::testing {
 namespace {

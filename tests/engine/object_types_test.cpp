@@ -5,8 +5,8 @@
 #include "engine/init_array.h"
 #include "engine/object_types.h"
 #include "game_folder.h"
-#include "script/scalars.h"
-#include "script/var_func.h"
+#include "script/core/scalars.h"
+#include "script/core/var_func.h"
 
 namespace tav::engine::testing {
 namespace {

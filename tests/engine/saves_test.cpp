@@ -16,13 +16,13 @@
 #include <random>
 #include <thread>
 
-#include "engine/save_files.h"
-#include "engine/save_format.h"
-#include "engine/save_location.h"
+#include "engine/save/save_files.h"
+#include "engine/save/save_format.h"
+#include "engine/save/save_location.h"
 #include "game_folder.h"
-#include "script/scalars.h"
-#include "script/var_array.h"
-#include "script/var_func.h"
+#include "script/core/scalars.h"
+#include "script/core/var_array.h"
+#include "script/core/var_func.h"
 
 namespace tav::engine::testing {
 namespace {

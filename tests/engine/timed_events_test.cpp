@@ -3,9 +3,9 @@
 
 #include "archive/archive.h"
 #include "builtin_call.h"
-#include "engine/timed_events.h"
+#include "engine/builtins/timed_events.h"
 #include "screen/var_time.h"
-#include "script/var_ref.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine::testing {
 namespace {

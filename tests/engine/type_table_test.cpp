@@ -4,9 +4,9 @@
 
 #include "engine/type_table.h"
 #include "game_folder.h"
-#include "script/scalars.h"
-#include "script/var_func.h"
-#include "script/var_ref.h"
+#include "script/core/scalars.h"
+#include "script/core/var_func.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine::testing {
 namespace {

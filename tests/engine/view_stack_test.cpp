@@ -9,9 +9,9 @@
 #include "game_folder.h"
 #include "screen/appear_box.h"
 #include "screen/appear_string.h"
-#include "script/native_function.h"
-#include "script/scalars.h"
-#include "script/var_ref.h"
+#include "script/methods/native_function.h"
+#include "script/core/scalars.h"
+#include "script/core/var_ref.h"
 
 namespace tav::engine::testing {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "app/check_script_text.h"
-#include "script/source_scanner.h"
+#include "script/text/source_scanner.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tav;

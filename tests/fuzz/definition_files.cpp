@@ -10,12 +10,12 @@
 #include <string>
 
 #include "platform/game_path.h"
-#include "script/definition_file.h"
-#include "script/registry.h"
+#include "script/text/definition_file.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/scalars.h"
+#include "script/core/scalars.h"
 #include "script/script_file.h"
-#include "script/table_file.h"
+#include "script/text/table_file.h"
 
 namespace {
 

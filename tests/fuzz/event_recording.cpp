@@ -16,7 +16,7 @@
 
 #include "platform/event_file.h"
 #include "platform/event_recorder.h"
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 
 namespace {
 

@@ -10,14 +10,14 @@
 #include <string>
 #include <string_view>
 
-#include "script/formulate.h"
-#include "script/frame.h"
-#include "script/registry.h"
+#include "script/core/formulate.h"
+#include "script/core/frame.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/scalars.h"
+#include "script/core/scalars.h"
 #include "script/script_file.h"
-#include "script/var_func.h"
-#include "script/var_ref.h"
+#include "script/core/var_func.h"
+#include "script/core/var_ref.h"
 
 namespace tav::script {
 

@@ -11,17 +11,17 @@
 #include <string>
 #include <string_view>
 
-#include "engine/engine_classes.h"
+#include "engine/builtins/engine_classes.h"
 #include "engine/engine_services.h"
 #include "engine/game_system.h"
 #include "engine/instances.h"
 #include "engine/type_table.h"
 #include "platform/game_path.h"
 #include "platform/host.h"
-#include "script/constants.h"
-#include "script/registry.h"
+#include "script/compile/constants.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/var_array.h"
+#include "script/core/var_array.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "costly_share.h"
-#include "platform/input_dialog.h"
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
+#include "ui/input_dialog.h"
 
 // fontconfig keeps parts of its configuration for the life of the process.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }

@@ -17,9 +17,9 @@
 #include "dungeon/place_file.h"
 #include "dungeon/var_dungeon.h"
 #include "dungeon/walk_view.h"
-#include "platform/bitmap.h"
-#include "platform/gdi_dc.h"
-#include "script/registry.h"
+#include "gdi/bitmap.h"
+#include "gdi/gdi_dc.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 
 namespace {

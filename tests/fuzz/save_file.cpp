@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_classes.h"
-#include "engine/save_format.h"
-#include "script/registry.h"
+#include "engine/builtins/engine_classes.h"
+#include "engine/save/save_format.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 
 namespace {

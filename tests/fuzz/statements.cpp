@@ -6,13 +6,13 @@
 #include <string>
 #include <string_view>
 
-#include "script/definition_file.h"
-#include "script/formulate.h"
-#include "script/registry.h"
+#include "script/text/definition_file.h"
+#include "script/core/formulate.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 #include "script/script_file.h"
-#include "script/table_file.h"
-#include "script/text_file.h"
+#include "script/text/table_file.h"
+#include "script/text/text_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tav::script;

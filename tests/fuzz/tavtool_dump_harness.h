@@ -13,7 +13,7 @@
 
 #include "json_print.h"
 #include "json_access.h"
-#include "script/registry.h"
+#include "script/core/registry.h"
 #include "view_json.h"
 
 namespace tav::tools::fuzzing {

@@ -18,10 +18,10 @@
 #include "screen/screen_classes.h"
 #include "screen/var_view.h"
 #include "screen/view_classes.h"
-#include "script/registry.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/var_array.h"
-#include "script/var_ref.h"
+#include "script/core/var_array.h"
+#include "script/core/var_ref.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/virtual_keys.h"
+#include "os/virtual_keys.h"
 
 namespace tav::platform {
 namespace {

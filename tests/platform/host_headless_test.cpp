@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/message_box.h"
-#include "platform/png_writer.h"
-#include "platform/signals.h"
+#include "os/message_box.h"
+#include "gdi/png_writer.h"
+#include "os/signals.h"
 
 namespace tav::platform {
 namespace {

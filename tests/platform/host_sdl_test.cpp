@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "platform/message_box.h"
-#include "platform/png_writer.h"
+#include "os/message_box.h"
+#include "gdi/png_writer.h"
 
 namespace tav::platform {
 namespace {

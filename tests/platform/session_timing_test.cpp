@@ -12,7 +12,7 @@
 #include "platform/event_recorder.h"
 #include "platform/game_clock.h"
 #include "platform/replay_time.h"
-#include "platform/virtual_keys.h"
+#include "os/virtual_keys.h"
 
 namespace tav::platform {
 namespace {

@@ -3,13 +3,13 @@
 // drawing order. Glyph shapes belong to the font tests; here only where colours land.
 #include <gtest/gtest.h>
 
-#include "platform/bitmap.h"
-#include "platform/gdi_dc.h"
+#include "gdi/bitmap.h"
+#include "gdi/gdi_dc.h"
 #include "screen/appear_box.h"
 #include "screen/appear_string.h"
 #include "screen/var_view.h"
 #include "screen/view_classes.h"
-#include "script/registry.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 
 namespace tav::screen {

@@ -3,10 +3,10 @@
 #include "screen/appear_box.h"
 #include "screen/appear_string.h"
 #include "screen/view_classes.h"
-#include "script/frame.h"
-#include "script/registry.h"
+#include "script/core/frame.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/scalars.h"
+#include "script/core/scalars.h"
 #include "script_call.h"
 #include "view_samples.h"
 

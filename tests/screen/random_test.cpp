@@ -8,10 +8,10 @@
 #include "screen/random.h"
 #include "screen/screen_classes.h"
 #include "screen/var_random.h"
-#include "script/registry.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/scalars.h"
-#include "script/var_ref.h"
+#include "script/core/scalars.h"
+#include "script/core/var_ref.h"
 #include "script_call.h"
 
 namespace tav::screen {

@@ -6,8 +6,8 @@
 
 #include <initializer_list>
 
-#include "script/frame.h"
-#include "script/var.h"
+#include "script/core/frame.h"
+#include "script/core/var.h"
 
 namespace tav::screen::testing {
 

@@ -4,13 +4,13 @@
 #include <string>
 
 #include "archive/archive.h"
-#include "platform/sjis.h"
+#include "encoding/sjis.h"
 #include "screen/calendar.h"
 #include "screen/screen_classes.h"
 #include "screen/var_time.h"
-#include "script/method_table.h"
-#include "script/native_function.h"
-#include "script/registry.h"
+#include "script/core/method_table.h"
+#include "script/methods/native_function.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 #include "script_call.h"
 

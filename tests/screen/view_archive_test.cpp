@@ -9,9 +9,9 @@
 #include "screen/appear_string.h"
 #include "screen/var_view.h"
 #include "screen/view_classes.h"
-#include "script/registry.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/scalars.h"
+#include "script/core/scalars.h"
 #include "view_samples.h"
 
 namespace tav::screen {

@@ -8,7 +8,7 @@
 #include "screen/appear_box.h"
 #include "screen/appear_string.h"
 #include "screen/var_view.h"
-#include "script/scalars.h"
+#include "script/core/scalars.h"
 
 namespace tav::screen::testing {
 

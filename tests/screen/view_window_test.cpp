@@ -5,10 +5,10 @@
 #include "screen/geometry_values.h"
 #include "screen/var_view.h"
 #include "screen/view_classes.h"
-#include "script/registry.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/scalars.h"
-#include "script/var_ref.h"
+#include "script/core/scalars.h"
+#include "script/core/var_ref.h"
 #include "script_call.h"
 
 namespace tav::screen {

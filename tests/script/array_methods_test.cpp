@@ -6,9 +6,9 @@
 #include <set>
 
 #include "method_call_helper.h"
-#include "script/array_sort.h"
-#include "script/random_source.h"
-#include "script/registry.h"
+#include "script/methods/array_sort.h"
+#include "script/methods/random_source.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 
 namespace tav::script {

@@ -2,16 +2,16 @@
 
 #include <cfloat>
 
-#include "script/compile_error.h"
-#include "script/formulate.h"
-#include "script/frame.h"
-#include "script/native_function.h"
-#include "script/operators.h"
-#include "script/registry.h"
+#include "script/text/compile_error.h"
+#include "script/core/formulate.h"
+#include "script/core/frame.h"
+#include "script/methods/native_function.h"
+#include "script/core/operators.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/scalars.h"
-#include "script/string_text.h"
-#include "script/var_ref.h"
+#include "script/core/scalars.h"
+#include "script/text/string_text.h"
+#include "script/core/var_ref.h"
 
 namespace tav::script {
 namespace {

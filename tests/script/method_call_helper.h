@@ -7,13 +7,13 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "script/builtin_methods.h"
-#include "script/frame.h"
-#include "script/method_table.h"
-#include "script/native_function.h"
-#include "script/scalars.h"
-#include "script/var_array.h"
-#include "script/var_ref.h"
+#include "script/methods/builtin_methods.h"
+#include "script/core/frame.h"
+#include "script/core/method_table.h"
+#include "script/methods/native_function.h"
+#include "script/core/scalars.h"
+#include "script/core/var_array.h"
+#include "script/core/var_ref.h"
 
 namespace tav::script::testing {
 

@@ -3,10 +3,10 @@
 
 #include "archive/archive.h"
 #include "method_call_helper.h"
-#include "script/registry.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/var_int_ob_map.h"
-#include "script/var_place.h"
+#include "script/objects/var_int_ob_map.h"
+#include "script/objects/var_place.h"
 
 namespace tav::script {
 namespace {

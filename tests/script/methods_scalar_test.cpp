@@ -4,7 +4,7 @@
 #include <climits>
 
 #include "method_call_helper.h"
-#include "script/registry.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 
 namespace tav::script {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "method_call_helper.h"
-#include "script/registry.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
 
 namespace tav::script {

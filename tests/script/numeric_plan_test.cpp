@@ -6,17 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "script/call_plan.h"
-#include "script/compile_error.h"
-#include "script/formulate.h"
-#include "script/frame.h"
-#include "script/numeric_plan.h"
-#include "script/registry.h"
+#include "script/core/call_plan.h"
+#include "script/text/compile_error.h"
+#include "script/core/formulate.h"
+#include "script/core/frame.h"
+#include "script/core/numeric_plan.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/scalars.h"
+#include "script/core/scalars.h"
 #include "script/script_file.h"
-#include "script/var_func.h"
-#include "script/var_ref.h"
+#include "script/core/var_func.h"
+#include "script/core/var_ref.h"
 
 namespace tav::script {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "script/source_scanner.h"
+#include "script/text/source_scanner.h"
 
 namespace tav::script {
 namespace {

@@ -3,16 +3,16 @@
 #include <filesystem>
 #include <fstream>
 
-#include "script/compile_error.h"
-#include "script/definition_file.h"
-#include "script/frame.h"
-#include "script/registry.h"
+#include "script/text/compile_error.h"
+#include "script/text/definition_file.h"
+#include "script/core/frame.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/scalars.h"
+#include "script/core/scalars.h"
 #include "script/script_file.h"
-#include "script/table_file.h"
-#include "script/var_func.h"
-#include "script/var_ref.h"
+#include "script/text/table_file.h"
+#include "script/core/var_func.h"
+#include "script/core/var_ref.h"
 
 namespace tav::script {
 namespace {

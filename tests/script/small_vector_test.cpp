@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "script/small_vector.h"
+#include "script/base/small_vector.h"
 
 namespace tav::script {
 namespace {

@@ -5,15 +5,15 @@
 #include <string>
 
 #include "archive/archive.h"
-#include "script/compile_error.h"
-#include "script/frame.h"
-#include "script/native_function.h"
-#include "script/registry.h"
+#include "script/text/compile_error.h"
+#include "script/core/frame.h"
+#include "script/methods/native_function.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/scalars.h"
-#include "script/statement.h"
-#include "script/var_func.h"
-#include "script/var_ref.h"
+#include "script/core/scalars.h"
+#include "script/core/statement.h"
+#include "script/core/var_func.h"
+#include "script/core/var_ref.h"
 
 namespace tav::script {
 namespace {

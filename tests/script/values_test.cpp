@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "archive/archive.h"
-#include "script/apply_model.h"
-#include "script/constants.h"
-#include "script/registry.h"
+#include "script/objects/apply_model.h"
+#include "script/compile/constants.h"
+#include "script/core/registry.h"
 #include "script/runtime.h"
-#include "script/scalars.h"
-#include "script/var_array.h"
-#include "script/var_function.h"
-#include "script/var_ref.h"
+#include "script/core/scalars.h"
+#include "script/core/var_array.h"
+#include "script/core/var_function.h"
+#include "script/core/var_ref.h"
 
 namespace tav::script {
 namespace {

@@ -1,6 +1,5 @@
 #include "test_audio.h"
 
-#include <vorbis/vorbisenc.h>
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
@@ -8,6 +7,8 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+
+#include "ogg_vorbis_encoder.h"
 
 namespace tav::sound::testing {
 namespace {
@@ -81,63 +82,14 @@ std::vector<int16_t> SineFrames(uint32_t rate, uint16_t channels, size_t frames,
 }
 
 Bytes OggFile(uint32_t rate, uint16_t channels, const std::vector<int16_t>& frames) {
-  vorbis_info info;
-  vorbis_info_init(&info);
-  vorbis_encode_init_vbr(&info, channels, static_cast<long>(rate), 0.4f);
-  vorbis_comment comment;
-  vorbis_comment_init(&comment);
-  vorbis_dsp_state dsp;
-  vorbis_analysis_init(&dsp, &info);
-  vorbis_block block;
-  vorbis_block_init(&dsp, &block);
-  ogg_stream_state stream;
-  ogg_stream_init(&stream, 1);
-  Bytes out;
-  auto append = [&out](const ogg_page& page) {
-    out.insert(out.end(), page.header, page.header + page.header_len);
-    out.insert(out.end(), page.body, page.body + page.body_len);
-  };
-  ogg_packet header, commentPacket, codePacket;
-  vorbis_analysis_headerout(&dsp, &comment, &header, &commentPacket, &codePacket);
-  ogg_stream_packetin(&stream, &header);
-  ogg_stream_packetin(&stream, &commentPacket);
-  ogg_stream_packetin(&stream, &codePacket);
-  ogg_page page;
-  while (ogg_stream_flush(&stream, &page)) append(page);
-  const size_t count = frames.size() / channels;
-  size_t at = 0;
-  bool ended = false;
-  while (!ended) {
-    const size_t n = std::min<size_t>(1024, count - at);
-    if (n == 0) {
-      vorbis_analysis_wrote(&dsp, 0);
-    } else {
-      float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(n));
-      for (size_t i = 0; i < n; ++i) {
-        for (uint16_t c = 0; c < channels; ++c) buffer[c][i] = frames[(at + i) * channels + c] / 32768.0f;
-      }
-      vorbis_analysis_wrote(&dsp, static_cast<int>(n));
-      at += n;
-    }
-    while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-      vorbis_analysis(&block, nullptr);
-      vorbis_bitrate_addblock(&block);
-      ogg_packet packet;
-      while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
-        ogg_stream_packetin(&stream, &packet);
-        while (ogg_stream_pageout(&stream, &page)) {
-          append(page);
-          if (ogg_page_eos(&page)) ended = true;
-        }
-      }
-    }
-  }
-  ogg_stream_clear(&stream);
-  vorbis_block_clear(&block);
-  vorbis_dsp_clear(&dsp);
-  vorbis_comment_clear(&comment);
-  vorbis_info_clear(&info);
-  return out;
+  std::vector<float> samples(frames.size());
+  for (size_t i = 0; i < frames.size(); ++i) samples[i] = frames[i] / 32768.0f;
+  tav::ogg::OggVorbisSettings settings;
+  settings.rate = static_cast<long>(rate);
+  settings.channels = channels;
+  settings.quality = 0.4f;
+  settings.serial = 1;
+  return tav::ogg::EncodeOggVorbis(samples, settings);
 }
 
 namespace {

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "screen/var_view.h"
-#include "script/registry.h"
+#include "script/core/registry.h"
 #include "view_json.h"
 #include "view_samples.h"
 

@@ -2,13 +2,13 @@
 // repository holds no recorded audio: two looping tunes as Ogg Vorbis and four effects as 16-bit
 // PCM WAV (one of them is turned into a lossless MIO by the build). Usage: make_sounds OUT_DIR.
 // The output is the same on every run: the Ogg stream serial number is fixed and nothing is random.
-#include <vorbis/vorbisenc.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "ogg_vorbis_encoder.h"
 
 namespace {
 
@@ -74,64 +74,18 @@ bool WriteWav(const std::string& path, const std::vector<float>& samples) {
 }
 
 bool WriteOgg(const std::string& path, const std::vector<float>& samples) {
-  vorbis_info info;
-  vorbis_info_init(&info);
-  FILE* file = nullptr;
-  if (vorbis_encode_init_vbr(&info, 1, kRate, 0.0f) != 0 || !(file = std::fopen(path.c_str(), "wb"))) {
-    vorbis_info_clear(&info);
-    return false;
-  }
-  vorbis_comment comment;
-  vorbis_comment_init(&comment);
-  vorbis_comment_add_tag(&comment, "TITLE", "TAV demo");
-  vorbis_dsp_state dsp;
-  vorbis_block block;
-  vorbis_analysis_init(&dsp, &info);
-  vorbis_block_init(&dsp, &block);
-  ogg_stream_state stream;
-  ogg_stream_init(&stream, 0x54415601);
-  ogg_packet header, headerComment, headerCode;
-  vorbis_analysis_headerout(&dsp, &comment, &header, &headerComment, &headerCode);
-  ogg_stream_packetin(&stream, &header);
-  ogg_stream_packetin(&stream, &headerComment);
-  ogg_stream_packetin(&stream, &headerCode);
-  ogg_page page;
-  auto writePage = [&] {
-    std::fwrite(page.header, 1, page.header_len, file);
-    std::fwrite(page.body, 1, page.body_len, file);
-  };
-  while (ogg_stream_flush(&stream, &page) != 0) writePage();
-  size_t at = 0;
-  bool done = false;
-  while (!done) {
-    const size_t count = std::min<size_t>(1024, samples.size() - at);
-    if (count == 0) {
-      vorbis_analysis_wrote(&dsp, 0);
-    } else {
-      float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(count));
-      for (size_t i = 0; i < count; ++i) buffer[0][i] = samples[at + i];
-      vorbis_analysis_wrote(&dsp, static_cast<int>(count));
-      at += count;
-    }
-    while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-      vorbis_analysis(&block, nullptr);
-      vorbis_bitrate_addblock(&block);
-      ogg_packet packet;
-      while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
-        ogg_stream_packetin(&stream, &packet);
-        while (ogg_stream_pageout(&stream, &page) != 0) {
-          writePage();
-          if (ogg_page_eos(&page)) done = true;
-        }
-      }
-    }
-  }
-  ogg_stream_clear(&stream);
-  vorbis_block_clear(&block);
-  vorbis_dsp_clear(&dsp);
-  vorbis_comment_clear(&comment);
-  vorbis_info_clear(&info);
-  return std::fclose(file) == 0;
+  tav::ogg::OggVorbisSettings settings;
+  settings.rate = kRate;
+  settings.channels = 1;
+  settings.quality = 0.0f;
+  settings.serial = 0x54415601;
+  settings.title = "TAV demo";
+  const std::vector<uint8_t> bytes = tav::ogg::EncodeOggVorbis(samples, settings);
+  if (bytes.empty()) return false;
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
 }
 
 // A short effect: a tone sliding from `from` to `to` Hz, with noise mixed in for knocks.

@@ -1,0 +1,13 @@
+// Name resolution and the frame of the running evaluation.
+#pragma once
+
+#include "script/core/formulate.h"
+
+namespace tav::script {
+
+// The frame of the innermost evaluation in progress, or null: for a built-in, the frame of the
+// script that called it. It comes filled and as a frame the call built itself, so a built-in may
+// set its slots and add or remove members (FramePool::Expose).
+TOL_VarObArray* CurrentFrame();
+
+}  // namespace tav::script
