@@ -19,16 +19,31 @@ fail() {
   echo "FAIL: $*"
   [ -f "$WORK/log.txt" ] && { echo "--- log"; cat "$WORK/log.txt"; }
   [ -f "$WORK/tav.err" ] && { echo "--- stderr"; cat "$WORK/tav.err"; }
+  [ -s "$WORK/xvfb.err" ] && { echo "--- X server"; tail -5 "$WORK/xvfb.err"; }
   exit 1
 }
 
-# Xvfb picks a free display itself and writes its number to fd 3.
-rm -f "$WORK/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$WORK/display" 2> "$WORK/xvfb.err" &
-XVFB_PID=$!
-for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
-[ -s "$WORK/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$WORK/display")
+# Xvfb picks a free display itself and writes its number to fd 3. -noreset: by default an X
+# server resets whenever its last client leaves, and a client that connects meanwhile (tav while
+# xdotool polls for its window) is refused, which SDL reports as "x11 not available". The server
+# must answer a client before the test goes on; it is started anew (three tries) when it does not.
+start_xvfb() {
+  rm -f "$WORK/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3> "$WORK/display" 2> "$WORK/xvfb.err" &
+  XVFB_PID=$!
+  for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
+  [ -s "$WORK/display" ] || return 1
+  export DISPLAY=:$(head -n1 "$WORK/display")
+  for _ in $(seq 40); do xdotool getmouselocation > /dev/null 2>&1 && return 0; sleep 0.05; done
+  return 1
+}
+for try in 1 2 3; do
+  start_xvfb && break
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2> /dev/null
+  wait "$XVFB_PID" 2> /dev/null
+  XVFB_PID=
+  [ "$try" = 3 ] && { cat "$WORK/xvfb.err"; fail "Xvfb did not start"; }
+done
 export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
 # The player's settings (volume, window size) of these runs stay out of the real user's.
 export XDG_CONFIG_HOME=$WORK/config
