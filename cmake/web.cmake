@@ -48,6 +48,8 @@ set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodej
 set(ENV{NODE_PATH} /usr/share/nodejs)
 
 # The engine reports errors with exceptions; emscripten drops them unless asked at both steps.
-# Growing memory: a game's pictures and music do not fit a fixed start size.
+# Growing memory: a game's pictures and music do not fit a fixed start size. For now programs
+# are built to run under node with the real file system and exit code (NODERAWFS, EXIT_RUNTIME),
+# as the command-line twin of the native program; the page will need its own link options.
 set(CMAKE_CXX_FLAGS_INIT "-fexceptions")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-fexceptions -sALLOW_MEMORY_GROWTH=1 -sNODERAWFS=1 -sEXIT_RUNTIME=1")
