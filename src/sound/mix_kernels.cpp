@@ -21,7 +21,11 @@ int16_t Saturate16(int32_t v) { return static_cast<int16_t>(std::clamp(v, -32768
 int32_t QuantiseGain(float gain) {
   if (!(gain == gain) || gain == 0.0f) return 0;
   if (std::fabs(gain) >= 1.0f) return gain > 0 ? 0x10000 : -0x10000;
+#if defined(__cpp_lib_bit_cast)
   const uint32_t bits = std::bit_cast<uint32_t>(gain);
+#else  // the web build's C++ library (libc++ 13) lacks std::bit_cast
+  const uint32_t bits = __builtin_bit_cast(uint32_t, gain);
+#endif
   const int exponent = static_cast<int>(bits >> 23 & 0xFF) - 127;  // negative below 1
   uint32_t mantissa = (bits & 0x7FFFFF) | 0x800000;
   mantissa = (mantissa + (1u << 19)) & ~((1u << 20) - 1);
