@@ -75,6 +75,8 @@ class TOL_Formulate : public TOL_SmallObject {
   const std::string& Source() const { return source_; }
   bool IsEmpty() const { return items_.empty(); }
   const std::vector<FormulaItem>& Items() const { return items_; }
+  // The numeric plan of the whole expression, or null (numeric_plan.h).
+  const NumericPlan* Plan() const { return plan_.get(); }
   void Clear();
 
   // The stored form is the source text; loading compiles it again. A stored text that does not

@@ -33,7 +33,7 @@ class MethodTable {
   // A fresh table for an engine class.
   static int Allocate();
 
-  TOL_Var* Find(Atom name) const {
+  [[gnu::always_inline]] TOL_Var* Find(Atom name) const {
     if (name.IsNull() || !(name.Data()->methodTables & mask_)) return nullptr;
     auto it = methods_.find(name);
     return it == methods_.end() ? nullptr : it->second.get();

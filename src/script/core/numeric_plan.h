@@ -29,7 +29,7 @@ bool IsUnaryOperator(int32_t op);
 
 // NumberBinary's INT and INT64 branches of the commonest operators, kept where the plan's loop
 // can inline them; false for anything else, which NumberBinary answers.
-inline bool IntegerBinary(int32_t op, const Number& l, const Number& r, Number& out) {
+[[gnu::always_inline]] inline bool IntegerBinary(int32_t op, const Number& l, const Number& r, Number& out) {
   const bool lInt = l.type == kTypeInt, rInt = r.type == kTypeInt;
   if (!(lInt || l.type == kTypeInt64) || !(rInt || r.type == kTypeInt64)) return false;
   if (lInt && rInt) {

@@ -18,6 +18,7 @@
 
 #include "os/running_position.h"
 #include "script/core/formulate.h"
+#include "script/run/returning_body.h"
 #include "script/text/source_scanner.h"
 #include "script/core/var.h"
 
@@ -134,6 +135,7 @@ class TOL_StateForm : public TOL_Statement {
   int Execute(VarRef& out, TOL_VarObArray* frame) override;
   bool ReachesFrameOnlyThroughExpressions() const override { return true; }
   const TOL_Formulate& Expression() const { return expression_; }
+  TOL_Formulate& Expression() { return expression_; }
 
  protected:
   TOL_Formulate expression_;
@@ -177,6 +179,9 @@ class TOL_StateIf : public TOL_StateSingle {
     return TOL_StateSingle::ReachesFrameOnlyThroughExpressions() &&
            (!else_ || else_->ReachesFrameOnlyThroughExpressions());
   }
+  TOL_Formulate& Condition() { return condition_; }
+  // The RETURN this IF runs when its condition holds, when that is all it does (no ELSE).
+  TOL_StateReturn* OnlyReturn() { return else_ ? nullptr : returns_; }
 
  private:
   TOL_Formulate condition_;
@@ -215,6 +220,9 @@ class TOL_StateMulti : public TOL_Statement {
   int Execute(VarRef& out, TOL_VarObArray* frame) override { return Run(out, frame); }
   bool ReachesFrameOnlyThroughExpressions() const override;
   size_t Count() const { return statements_.size(); }
+  // The list as returning steps (returning_body.h), when every statement is a RETURN or an IF
+  // that only returns; false otherwise.
+  bool AsReturningSteps(std::vector<ReturningStep>& steps);
 
   // The hot path of every function body, inline where bodies are run, and a RETURN in the list
   // runs here too: what a native call costs is paid again at every script call. No allocation

@@ -14,9 +14,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "script/core/formulate.h"
 #include "script/core/var_function.h"
+#include "script/run/returning_body.h"
 
 namespace tav::script {
 
@@ -38,6 +40,8 @@ class TOL_VarFuncState : public TOL_VarFunction {
   // Whether a call can start with its frame unfilled (frame_pool.h): the body reads the frame
   // only through its expressions.
   bool RunsUnfilled() const { return runsUnfilled_; }
+  // The body as returning steps (returning_body.h); empty unless the body only returns.
+  const std::vector<ReturningStep>& Steps() const { return steps_; }
   // Replaces (and destroys) the body.
   void SetBody(std::unique_ptr<TOL_Statement> body);
 
@@ -48,6 +52,7 @@ class TOL_VarFuncState : public TOL_VarFunction {
  private:
   std::unique_ptr<TOL_Statement> body_;
   TOL_StateMulti* list_ = nullptr;  // the body, when it is a statement list (run inline)
+  std::vector<ReturningStep> steps_;  // the list, when it only returns (returning_body.h)
   bool runsUnfilled_ = true;
   std::string name_;
 };

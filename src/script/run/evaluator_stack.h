@@ -11,9 +11,12 @@
 #include "script/core/frame_pool.h"
 #include "script/core/method_table.h"
 #include "script/core/number_value.h"
+#include "script/core/numeric_plan.h"
+#include "script/core/numeric_plan_run.h"
 #include "script/core/operators.h"
 #include "script/core/registry.h"
 #include "script/core/var_array.h"
+#include "script/core/call_depth_guard.h"
 #include "script/core/var_func.h"
 #include "script/core/var_ref.h"
 
@@ -151,10 +154,58 @@ struct CallAnswer {
   Number number;
   uint64_t order = 0;
 };
+// A body that only returns (returning_body.h), run against `frame`: what its RETURN gives, as
+// EvaluateAnswer gives it (a number to the call waiting for it), or null.
+// TOL_Formulate::EvaluateBool and EvaluateAnswer run here with their numeric plans inline; a
+// plan that declines did nothing, and is asked again there.
+[[gnu::always_inline]] inline VarRef RunSteps(const std::vector<ReturningStep>& steps, TOL_VarObArray* frame) {
+  for (const ReturningStep& step : steps) {
+    platform::PublishRunningPosition(step.position);
+    if (TOL_Formulate* condition = step.condition) {
+      bool truth;
+      const NumericPlan* plan = condition->Plan();
+      if (!(plan && plan->EvaluateBool(frame, truth))) truth = condition->EvaluateBool(frame);
+      if (!truth) continue;
+    }
+    Number number;
+    if (const NumericPlan* plan = step.answer->Plan(); plan && plan->EvaluateNumber(frame, number)) {
+      if (frame != t_answer.frame) return number.MakeValue();
+      t_answer.given = true;
+      t_answer.number = number;
+      t_answer.order = Registry::ReserveUnmade();
+      return nullptr;
+    }
+    return step.answer->EvaluateAnswer(frame);
+  }
+  return nullptr;
+}
+// TOL_VarFuncState::Call for a FUNC whose body only returns, inline where it is called.
+[[gnu::always_inline]] inline VarRef CallReturning(TOL_VarFuncState* function, TOL_VarObArray* frame) {
+  ScriptCallGuard guard("FUNC", function->Name());
+  if (!guard.Admitted()) return nullptr;
+  VarRef out = RunSteps(function->Steps(), frame);
+  Registry::CollectGarbage(kCallCollectionIntervalMs);  // as TOL_VarFuncState::Call
+  return out;
+}
 // Runs `callee` in `frame`; a FUNC (`script`) may hand its number answer over unmade.
 // Inline, as CallLent: what a native call costs is paid again at every script call.
-inline CallAnswer CallInFrame(TOL_Var* callee, TOL_VarObArray* frame, bool script) {
+[[gnu::always_inline]] inline CallAnswer CallInFrame(TOL_Var* callee, TOL_VarObArray* frame, bool script) {
   CallAnswer answer;
+  if (script) {
+    auto* function = static_cast<TOL_VarFuncState*>(callee);
+    if (!function->Steps().empty()) {
+      TOL_VarObArray* const outer = std::exchange(t_answer.frame, frame);
+      t_answer.given = false;
+      answer.value = CallReturning(function, frame);
+      t_answer.frame = outer;
+      answer.numberGiven = std::exchange(t_answer.given, false);
+      if (answer.numberGiven) {
+        answer.number = t_answer.number;
+        answer.order = t_answer.order;
+      }
+      return answer;
+    }
+  }
   TOL_VarObArray* const outer = std::exchange(t_answer.frame, script ? frame : nullptr);
   t_answer.given = false;
   // A FUNC is called directly (its exact class is known): no dispatch through the value's table.
@@ -169,7 +220,7 @@ inline CallAnswer CallInFrame(TOL_Var* callee, TOL_VarObArray* frame, bool scrip
 }
 // Calls a script function or form (`script`: a FUNC) in a lent frame (frame_pool.h).
 // The arguments are written to FramePool::NextArguments() before.
-inline CallAnswer CallLent(TOL_Var* callee, bool script, TOL_Var* self, TOL_Var* globals, uint64_t argsOrder,
+[[gnu::always_inline]] inline CallAnswer CallLent(TOL_Var* callee, bool script, TOL_Var* self, TOL_Var* globals, uint64_t argsOrder,
                            size_t count) {
   VarRef calleeHold(callee);
   // A FORM's expression and a FUNC body made of expressions take care of an unfilled frame.
