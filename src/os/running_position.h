@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tav::platform {
 
@@ -32,6 +33,10 @@ struct alignas(64) RunningState {
   std::atomic<bool> pollWanted{false};
 };
 extern RunningState runningState;
+// The debugger's look at each statement (null: no debugger). While one is set, the slow path
+// below runs at every statement; the hook reads RunningPosition().
+using StatementHook = void (*)();
+extern StatementHook statementHook;
 // Lets the host collect window input while a script runs without pumping (stop_watchdog.cpp).
 void ServiceBusyPoll();
 }  // namespace detail
@@ -44,6 +49,18 @@ inline void PublishRunningPosition(SourcePosition position) {
 }
 
 SourcePosition RunningPosition();
+
+// Installs (or, with null, removes) the debugger's statement hook. Engine thread only.
+void SetStatementHook(detail::StatementHook hook);
+
+// The compiler hands every statement position it gives out to the observer (null: none), so
+// that a debugger knows which lines hold statements. Compiling is not a hot path.
+using StatementPositionObserver = void (*)(SourcePosition position);
+void SetStatementPositionObserver(StatementPositionObserver observer);
+void NoteStatementPosition(SourcePosition position);
+
+// The registered source names, index id - 1.
+std::vector<std::string> SourceNames();
 
 // "config\startup.tas:3"; safe on any thread (it never waits long for the name table).
 std::string DescribePosition(SourcePosition position);

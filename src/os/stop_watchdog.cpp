@@ -24,6 +24,7 @@ constexpr auto kBusyPollAfter = std::chrono::milliseconds(100);
 std::atomic<bool> stopRequested{false};
 std::atomic<uint64_t> pumps{0};
 std::atomic<bool> hasBusyPoll{false};
+std::atomic<bool> busyPollDue{false};  // the watchdog asked for a busy poll
 static_assert(std::atomic<bool>::is_always_lock_free, "set inside a signal handler");
 
 struct Watchdog {
@@ -86,6 +87,7 @@ void Run(Watchdog& watchdog) {
       seenPumps = pumped;
       lastPump = now;
     } else if (hasBusyPoll.load() && now - lastPump >= kBusyPollAfter) {
+      busyPollDue.store(true, std::memory_order_relaxed);
       detail::runningState.pollWanted.store(true, std::memory_order_relaxed);
     }
     if (!stopRequested.load()) continue;
@@ -142,13 +144,20 @@ void NotePump() { pumps.fetch_add(1, std::memory_order_relaxed); }
 void SetBusyPoll(std::function<void()> poll) {
   hasBusyPoll.store(static_cast<bool>(poll));
   BusyPoll() = std::move(poll);
-  if (!hasBusyPoll.load()) detail::runningState.pollWanted.store(false);
+  if (!hasBusyPoll.load() && !detail::statementHook) detail::runningState.pollWanted.store(false);
 }
 
 namespace detail {
 void ServiceBusyPoll() {
   static bool inPoll = false;
-  runningState.pollWanted.store(false, std::memory_order_relaxed);
+  if (statementHook) {
+    // A debugger looks at every statement: the request stays set.
+    statementHook();
+    if (!busyPollDue.load(std::memory_order_relaxed)) return;
+  } else {
+    runningState.pollWanted.store(false, std::memory_order_relaxed);
+  }
+  busyPollDue.store(false, std::memory_order_relaxed);
   if (inPoll || !BusyPoll()) return;
   inPoll = true;
   BusyPoll()();

@@ -119,7 +119,10 @@ class TOL_Statement : public TOL_SmallObject {
 
   // Where the statement starts; published while it runs, for the stop watchdog.
   platform::SourcePosition Position() const { return position_; }
-  void SetPosition(platform::SourcePosition position) { position_ = position; }
+  void SetPosition(platform::SourcePosition position) {
+    position_ = position;
+    platform::NoteStatementPosition(position);
+  }
 
  private:
   platform::SourcePosition position_ = 0;

@@ -10,4 +10,9 @@ namespace tav::script {
 // set its slots and add or remove members (FramePool::Expose).
 TOL_VarObArray* CurrentFrame();
 
+// For the debugger: how many evaluations are in progress, and the frame of the one at `index`
+// (0: the outermost), filled and exposed as CurrentFrame's.
+size_t FrameDepth();
+TOL_VarObArray* FrameAt(size_t index);
+
 }  // namespace tav::script
