@@ -11,6 +11,7 @@
 #include "debug/stopping.h"
 #include "encoding/sjis.h"
 #include "os/running_position.h"
+#include "os/stop_watchdog.h"
 
 namespace tav::debug {
 namespace {
@@ -91,6 +92,14 @@ int RunDebugAdapter(const std::function<int(const LaunchArguments&)>& runGame) {
   std::thread outThread = outRead >= 0 ? ForwardStream(state, outRead, "stdout") : std::thread();
   std::thread errThread = errRead >= 0 ? ForwardStream(state, errRead, "stderr") : std::thread();
   platform::SetStatementPositionObserver(&SourceFiles::ObservePosition);
+  // A game that ignores a close is ended by the watchdog without returning here: the editor
+  // still learns how it ended.
+  platform::OnEmergencyExit([] {
+    if (DebuggerState* d = Debugger()) {
+      d->writer.Event("exited", Json{{"exitCode", platform::kExitPoliteStop}});
+      d->writer.Event("terminated");
+    }
+  });
 
   int stopReader[2] = {-1, -1};
   if (::pipe2(stopReader, O_CLOEXEC) != 0) stopReader[0] = stopReader[1] = -1;

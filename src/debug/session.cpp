@@ -84,13 +84,14 @@ bool Launch(DebuggerState& d, const Json& request, std::string& error) {
   return true;
 }
 
-// Ends the session: the game is asked to close as its close box would.
-void Terminate(DebuggerState& d) {
+// Ends the game: it is asked to close as its close box would. `disconnect`: the editor is gone
+// too, so the adapter need not wait for it once the game has ended.
+void Terminate(DebuggerState& d, bool disconnect) {
   d.terminating.store(true);
   d.breakpoints.ClearAll();
   d.pauseRequested.store(false);
   std::lock_guard guard(d.lock);
-  d.disconnected = true;
+  if (disconnect) d.disconnected = true;
   if (d.state == RunState::kStopped) d.action = ResumeAction::kContinue;
   if (d.state == RunState::kRunning || d.state == RunState::kStopped) ::kill(::getpid(), SIGTERM);
   d.wake.notify_all();
@@ -118,6 +119,8 @@ void Resume(DebuggerState& d, const Json& request, ResumeAction action) {
   }
   d.writer.Response(request, action == ResumeAction::kContinue ? Json{{"allThreadsContinued", true}} : Json::object());
   d.action = action;
+  // Running from now on: requests that need a stopped game are refused until the next stop.
+  d.state = RunState::kRunning;
   d.wake.notify_all();
 }
 
@@ -141,7 +144,7 @@ void Handle(DebuggerState& d, const Json& request) {
   }
   if (command == "disconnect" || command == "terminate") {
     d.writer.Response(request);
-    Terminate(d);
+    Terminate(d, command == "disconnect");
     return;
   }
   if (command == "launch") {
@@ -324,7 +327,7 @@ void ServeRequests(DebuggerState& d, int inFd, int stopFd) {
     std::lock_guard guard(d.lock);
     wasDisconnected = d.disconnected;
   }
-  if (!wasDisconnected) Terminate(d);
+  if (!wasDisconnected) Terminate(d, true);
 }
 
 }  // namespace tav::debug

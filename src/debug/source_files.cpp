@@ -16,6 +16,7 @@ struct Table {
   std::vector<std::set<int>> linesById;  // index: source id
   std::vector<std::string> keyById;      // filled lazily; index: source id
   std::vector<std::string> nameById;
+  std::vector<std::string> functionById;
 };
 
 Table& TheTable() {
@@ -123,9 +124,21 @@ std::string SourceFiles::KeyOfId(uint32_t id) {
 
 std::string SourceFiles::FunctionNameOfId(uint32_t id) {
   Table& table = TheTable();
+  {
+    std::lock_guard guard(table.lock);
+    if (id < table.functionById.size() && !table.functionById[id].empty()) return table.functionById[id];
+  }
+  // The file's own spelling, as the author wrote it, when it is found on disk.
+  const std::string key = KeyOfId(id);
+  std::string name = "(script text)";
+  if (!key.empty()) {
+    const std::optional<std::string> real = RealPathOf(key);
+    name = FunctionNameOfPath(real && real->size() > gameFolder_.size() ? real->substr(gameFolder_.size() + 1) : key);
+  }
   std::lock_guard guard(table.lock);
-  const std::string name = NameOfId(table, id);
-  return name.empty() ? std::string("(script text)") : FunctionNameOfPath(name);
+  if (table.functionById.size() <= id) table.functionById.resize(id + 1);
+  table.functionById[id] = name;
+  return name;
 }
 
 std::optional<std::set<int>> SourceFiles::StatementLines(const std::string& key) {

@@ -12,6 +12,7 @@
 #include "os/stop_watchdog.h"
 #include "script/core/formulate.h"
 #include "script/core/frame.h"
+#include "script/core/frame_pool.h"
 #include "script/run/evaluator.h"
 #include "script/text/compile_error.h"
 
@@ -29,6 +30,7 @@ int LineOf(SourcePosition position) { return static_cast<int>(static_cast<uint32
 struct EngineSide {
   std::vector<SourcePosition> positions{64, 0};  // the last statement started at each depth
   size_t lastDepth = 0;
+  TOL_VarObArray* frame = nullptr;  // the frame of the statement at lastDepth
   size_t stoppedDepth = 0;
   bool inHook = false;
 
@@ -49,8 +51,21 @@ EngineSide& Engine() {
   return engine;
 }
 
-// The frame at stack depth `depth` (1: the outermost), or null.
-TOL_VarObArray* FrameAtDepth(size_t depth) { return depth >= 1 ? script::FrameAt(depth - 1) : nullptr; }
+EngineSide& Engine();
+
+// The frame at stack depth `depth` (1: the outermost), or null. The statement's own frame is
+// the innermost; the frames below it are those whose evaluation called it. Filled and exposed,
+// so that its members can be read and changed.
+TOL_VarObArray* FrameAtDepth(size_t depth) {
+  EngineSide& e = Engine();
+  if (depth == 0 || depth > e.lastDepth) return nullptr;
+  if (depth < e.lastDepth) return script::FrameAt(depth - 1);
+  if (e.frame) {
+    script::FramePool::FillNow(e.frame);
+    script::FramePool::Expose(e.frame);
+  }
+  return e.frame;
+}
 
 std::string CompileMessage(const std::string& what, const std::string& text) {
   const std::string reason = script::LastCompileError().reason;
@@ -191,7 +206,8 @@ void HoldStopped(EngineSide& e, DebuggerState& d, const char* reason, const std:
     std::function<void()> job;
     {
       std::unique_lock guard(d.lock);
-      d.wake.wait_for(guard, std::chrono::milliseconds(20), [&] { return !d.jobs.empty() || d.action != ResumeAction::kNone; });
+      d.wake.wait_for(guard, std::chrono::milliseconds(20),
+                      [&] { return !d.jobs.empty() || d.action != ResumeAction::kNone; });
       if (!d.jobs.empty()) {
         job = std::move(d.jobs.front());
         d.jobs.pop_front();
@@ -226,13 +242,15 @@ bool StepStops(const EngineSide& e, size_t depth) {
   }
 }
 
-void OnStatement() {
+void OnStatement(const void* context) {
   EngineSide& e = Engine();
   if (e.inHook) return;
   DebuggerState* d = Debugger();
   if (!d) return;
   const SourcePosition position = platform::RunningPosition();
-  const size_t depth = script::FrameDepth();
+  // The evaluations in progress are the callers; the statement's own frame comes on top.
+  const size_t depth = script::FrameDepth() + 1;
+  e.frame = static_cast<TOL_VarObArray*>(const_cast<void*>(context));
   if (depth >= e.positions.size()) e.positions.resize(depth * 2 + 8, 0);
   // Depths left since the last statement hold no statement until one starts there again.
   for (size_t k = depth + 1; k <= e.lastDepth; ++k) e.positions[k] = 0;
@@ -286,9 +304,8 @@ std::string StringArgument(const Json& request, const char* name) {
 
 // The depth a client's frame id names; 0 when there is none such.
 size_t DepthOfFrameId(const EngineSide& e, int frameId) {
-  if (frameId < 1) return 0;
-  const size_t depth = static_cast<size_t>(frameId) - 1;
-  return depth <= e.stoppedDepth ? depth : 0;
+  if (frameId < 1 || static_cast<size_t>(frameId) > e.stoppedDepth) return 0;
+  return static_cast<size_t>(frameId);
 }
 
 }  // namespace
@@ -314,12 +331,11 @@ void AnswerStackTrace(const Json& request) {
   const int startFrame = std::max(0, IntArgument(request, "startFrame", 0));
   const int levels = IntArgument(request, "levels", 0);
   int index = 0;
-  for (size_t depth = top + 1; depth-- > 0;) {
+  for (size_t depth = top; depth >= 1; --depth) {
     const SourcePosition position = e.positions[depth];
-    if (depth == 0 && top > 0 && position == 0) break;  // the engine's own code called the script
     if (index++ < startFrame) continue;
     if (levels > 0 && static_cast<int>(frames.size()) >= levels) continue;
-    Json frame{{"id", static_cast<int>(depth) + 1}, {"line", LineOf(position)}, {"column", 1}};
+    Json frame{{"id", static_cast<int>(depth)}, {"line", LineOf(position)}, {"column", 1}};
     const uint32_t id = SourceIdOf(position);
     if (position == 0) {
       frame["name"] = "(FORM or engine call)";
@@ -342,7 +358,7 @@ void AnswerScopes(const Json& request) {
   DebuggerState& d = *Debugger();
   const int frameId = IntArgument(request, "frameId", -1);
   const size_t depth = DepthOfFrameId(e, frameId);
-  if (frameId < 1 || static_cast<size_t>(frameId) - 1 > e.stoppedDepth) {
+  if (depth == 0) {
     d.writer.ErrorResponse(request, "there is no stack frame " + std::to_string(frameId));
     return;
   }
@@ -357,7 +373,7 @@ void AnswerScopes(const Json& request) {
     TOL_Var* self = script::FrameThis(frame);
     scope("THIS", self ? e.values.HandleForMembers(self->GetTarget(), {}) : 0, false);
     TOL_Var* globals = script::FrameGlobals(frame);
-    scope("Globals", globals ? e.values.HandleForMembers(globals->GetTarget(), {}) : 0, true);
+    scope("Globals", globals ? e.values.HandleForMembers(globals->GetTarget(), {}, true) : 0, true);
   }
   d.writer.Response(request, Json{{"scopes", scopes}});
 }
@@ -389,8 +405,13 @@ void AnswerSetVariable(const Json& request) {
     return;
   }
   TOL_Var* variable = nullptr;
+  // Names are the script's: letter case does not matter.
+  auto upper = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return text;
+  };
   for (const Child& child : *children) {
-    if (child.name == name) variable = child.value.get();
+    if (upper(child.name) == upper(name)) variable = child.value.get();
   }
   if (!variable) {
     d.writer.ErrorResponse(request, "there is no variable \"" + name + "\" here");
@@ -412,8 +433,8 @@ void AnswerSetVariable(const Json& request) {
 void AnswerEvaluate(const Json& request) {
   EngineSide& e = Engine();
   DebuggerState& d = *Debugger();
-  const int frameId = IntArgument(request, "frameId", static_cast<int>(e.stoppedDepth) + 1);
-  if (frameId < 1 || static_cast<size_t>(frameId) - 1 > e.stoppedDepth) {
+  const int frameId = IntArgument(request, "frameId", static_cast<int>(e.stoppedDepth));
+  if (DepthOfFrameId(e, frameId) == 0) {
     d.writer.ErrorResponse(request, "there is no stack frame " + std::to_string(frameId));
     return;
   }

@@ -90,13 +90,13 @@ Json ValuesView::Describe(const std::string& name, TOL_Var* value) {
 
 int ValuesView::HandleFor(TOL_Var* value) {
   if (!Expands(value)) return 0;
-  entries_.push_back(Entry{script::VarRef(TargetOf(value)), false, {}});
+  entries_.push_back(Entry{script::VarRef(TargetOf(value)), false, {}, false});
   return static_cast<int>(entries_.size());
 }
 
-int ValuesView::HandleForMembers(TOL_Var* object, std::vector<std::string> skip) {
+int ValuesView::HandleForMembers(TOL_Var* object, std::vector<std::string> skip, bool hideBuiltIns) {
   if (!object) return 0;
-  entries_.push_back(Entry{script::VarRef(object), true, std::move(skip)});
+  entries_.push_back(Entry{script::VarRef(object), true, std::move(skip), hideBuiltIns});
   return static_cast<int>(entries_.size());
 }
 
@@ -123,6 +123,10 @@ std::optional<std::vector<Child>> ValuesView::ChildrenOf(int handle) {
     for (const auto& member : object->Members().Entries()) {
       const std::string& name = member.name.Text();
       if (std::find(entry.skip.begin(), entry.skip.end(), name) != entry.skip.end()) continue;
+      // The engine's built-in functions fill the global object; they are not the game's.
+      if (entry.hideBuiltIns && member.value && std::string_view(member.value->GetRuntimeClass().name) == "TOL_VarFunction") {
+        continue;
+      }
       children.push_back(Child{name, script::VarRef(member.value.get())});
     }
     if (!entry.membersOnly && object->GetBase()) {

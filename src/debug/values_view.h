@@ -25,8 +25,9 @@ class ValuesView {
   Json Describe(const std::string& name, script::TOL_Var* value);
   // A handle for `value`'s children; 0 when it has none.
   int HandleFor(script::TOL_Var* value);
-  // A handle showing the members of `object` but not the names in `skip` (a frame's locals).
-  int HandleForMembers(script::TOL_Var* object, std::vector<std::string> skip);
+  // A handle showing the members of `object` but not the names in `skip` (a frame's locals),
+  // nor, with `hideBuiltIns`, the engine's built-in functions (the global object).
+  int HandleForMembers(script::TOL_Var* object, std::vector<std::string> skip, bool hideBuiltIns = false);
   // The children of a handle; nullopt when the handle is unknown.
   std::optional<std::vector<Child>> ChildrenOf(int handle);
   void Clear() { entries_.clear(); }
@@ -36,6 +37,7 @@ class ValuesView {
     script::VarRef value;
     bool membersOnly = false;
     std::vector<std::string> skip;
+    bool hideBuiltIns = false;
   };
   std::vector<Entry> entries_;  // handle - 1
 };

@@ -34,17 +34,19 @@ struct alignas(64) RunningState {
 };
 extern RunningState runningState;
 // The debugger's look at each statement (null: no debugger). While one is set, the slow path
-// below runs at every statement; the hook reads RunningPosition().
-using StatementHook = void (*)();
+// below runs at every statement; the hook reads RunningPosition() and gets the statement's
+// context (the script frame it runs in, or null).
+using StatementHook = void (*)(const void* context);
 extern StatementHook statementHook;
 // Lets the host collect window input while a script runs without pumping (stop_watchdog.cpp).
-void ServiceBusyPoll();
+void ServiceBusyPoll(const void* context);
 }  // namespace detail
 
-inline void PublishRunningPosition(SourcePosition position) {
+// `context` is only passed on to a debugger's hook (see StatementHook).
+inline void PublishRunningPosition(SourcePosition position, const void* context = nullptr) {
   detail::runningState.position.store(position, std::memory_order_relaxed);
   if (detail::runningState.pollWanted.load(std::memory_order_relaxed)) [[unlikely]] {
-    detail::ServiceBusyPoll();
+    detail::ServiceBusyPoll(context);
   }
 }
 

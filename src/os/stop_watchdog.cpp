@@ -148,11 +148,11 @@ void SetBusyPoll(std::function<void()> poll) {
 }
 
 namespace detail {
-void ServiceBusyPoll() {
+void ServiceBusyPoll(const void* context) {
   static bool inPoll = false;
   if (statementHook) {
     // A debugger looks at every statement: the request stays set.
-    statementHook();
+    statementHook(context);
     if (!busyPollDue.load(std::memory_order_relaxed)) return;
   } else {
     runningState.pollWanted.store(false, std::memory_order_relaxed);

@@ -224,7 +224,7 @@ class TOL_StateMulti : public TOL_Statement {
   // here, only the statements' own work.
   int Run(VarRef& out, TOL_VarObArray* frame) {
     for (const Entry& entry : statements_) {
-      platform::PublishRunningPosition(entry.statement->Position());
+      platform::PublishRunningPosition(entry.statement->Position(), frame);
       if (entry.returns) return entry.returns->Return(out, frame);
       const int status = entry.statement->Execute(out, frame);
       if (status != kStatusNormal) return status;
