@@ -34,6 +34,9 @@ struct FunctionBreakpoint {
 // What the engine thread keeps for one breakpoint: its hit count and compiled condition.
 struct ArmedBreakpoint {
   LineBreakpoint spec;
+  // A function breakpoint, placed on the first statement of the function's file: it stops when
+  // that statement starts a call, not when a loop there comes round again.
+  bool function = false;
   int64_t hits = 0;
   std::unique_ptr<script::TOL_Formulate> condition;  // compiled on first use
   bool conditionFailed = false;
@@ -48,6 +51,8 @@ class BreakpointTable {
   int NextId() { return nextId_.fetch_add(1); }
 
   uint64_t Generation() const { return generation_.load(std::memory_order_acquire); }
+  // Read at every statement by the engine thread, which keeps a pointer to it.
+  const std::atomic<uint64_t>& GenerationCounter() const { return generation_; }
   std::map<std::string, std::vector<LineBreakpoint>> Lines() const;
   std::vector<FunctionBreakpoint> Functions() const;
 

@@ -28,7 +28,7 @@ int LineOf(SourcePosition position) { return static_cast<int>(static_cast<uint32
 
 // Everything here is touched by the engine thread only.
 struct EngineSide {
-  std::vector<SourcePosition> positions{64, 0};  // the last statement started at each depth
+  std::vector<SourcePosition> positions = std::vector<SourcePosition>(64, 0);  // the last statement at each depth
   size_t lastDepth = 0;
   TOL_VarObArray* frame = nullptr;  // the frame of the statement at lastDepth
   size_t stoppedDepth = 0;
@@ -41,17 +41,18 @@ struct EngineSide {
   uint64_t seenGeneration = 0;
   std::vector<std::unique_ptr<ArmedBreakpoint>> armed;
   std::vector<std::vector<ArmedBreakpoint*>> byId;  // index: source id
+  std::vector<uint8_t> watched;                      // index: source id; 1: byId has some
+  const std::atomic<uint64_t>* generation = nullptr;  // the table's
   std::vector<FunctionBreakpoint> functions;
+  std::vector<std::unique_ptr<ArmedBreakpoint>> functionArms;
 
   ValuesView values;
+  DebuggerState* debugger = nullptr;
 };
 
-EngineSide& Engine() {
-  static EngineSide engine;
-  return engine;
-}
-
-EngineSide& Engine();
+// A plain global: the statement hook must not pay for a function-local static's guard.
+EngineSide g_engine;
+EngineSide& Engine() { return g_engine; }
 
 // The frame at stack depth `depth` (1: the outermost), or null. The statement's own frame is
 // the innermost; the frames below it are those whose evaluation called it. Filled and exposed,
@@ -113,9 +114,29 @@ void Reindex(EngineSide& e, DebuggerState& d) {
     e.functions = d.breakpoints.Functions();
   }
   e.byId.assign(sources, {});
+  e.watched.assign(sources, 0);
+  SourceFiles& files = SourceFiles::Instance();
+  e.functionArms.clear();
+  if (!e.functions.empty()) {
+    for (uint32_t id = 1; id < sources; ++id) {
+      std::string name = files.FunctionNameOfId(id);
+      for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+      const std::optional<std::set<int>> lines = files.StatementLines(files.KeyOfId(id));
+      if (!lines || lines->empty()) continue;
+      for (const FunctionBreakpoint& fb : e.functions) {
+        if (fb.name != name) continue;
+        auto armed = std::make_unique<ArmedBreakpoint>();
+        armed->spec.id = fb.id;
+        armed->spec.line = *lines->begin();
+        armed->function = true;
+        e.byId[id].push_back(armed.get());
+        e.watched[id] = 1;
+        e.functionArms.push_back(std::move(armed));
+      }
+    }
+  }
   if (e.armed.empty()) return;
   const auto lines = d.breakpoints.Lines();
-  SourceFiles& files = SourceFiles::Instance();
   for (uint32_t id = 1; id < sources; ++id) {
     const auto found = lines.find(files.KeyOfId(id));
     if (found == lines.end()) continue;
@@ -124,6 +145,7 @@ void Reindex(EngineSide& e, DebuggerState& d) {
         if (spec.id == armed->spec.id) e.byId[id].push_back(armed.get());
       }
     }
+    e.watched[id] = e.byId[id].empty() ? 0 : 1;
   }
 }
 
@@ -242,50 +264,64 @@ bool StepStops(const EngineSide& e, size_t depth) {
   }
 }
 
-void OnStatement(const void* context) {
-  EngineSide& e = Engine();
-  if (e.inHook) return;
-  DebuggerState* d = Debugger();
-  if (!d) return;
-  const SourcePosition position = platform::RunningPosition();
-  // The evaluations in progress are the callers; the statement's own frame comes on top.
-  const size_t depth = script::FrameDepth() + 1;
+// What a statement that may stop does: breakpoints on its line (a function's on its first
+// statement), a step, a pause. `previous`: the position last started at this depth (0: none).
+void LookCloser(EngineSide& e, DebuggerState& d, SourcePosition position, SourcePosition previous, size_t depth,
+                const void* context) {
   e.frame = static_cast<TOL_VarObArray*>(const_cast<void*>(context));
-  if (depth >= e.positions.size()) e.positions.resize(depth * 2 + 8, 0);
-  // Depths left since the last statement hold no statement until one starts there again.
-  for (size_t k = depth + 1; k <= e.lastDepth; ++k) e.positions[k] = 0;
-  e.positions[depth] = position;
-  const bool entered = depth > e.lastDepth;
-  e.lastDepth = depth;
-
   const uint32_t id = SourceIdOf(position);
-  if (d->breakpoints.Generation() != e.seenGeneration || id >= e.byId.size()) Reindex(e, *d);
   const char* reason = nullptr;
   std::vector<int> hitIds;
   e.inHook = true;
-  if (id < e.byId.size() && !e.byId[id].empty()) {
-    const int line = LineOf(position);
-    for (ArmedBreakpoint* bp : e.byId[id]) {
-      if (bp->spec.line == line && BreakpointStops(*bp, *d, depth)) {
-        reason = "breakpoint";
+  const int line = LineOf(position);
+  for (ArmedBreakpoint* bp : e.byId[id]) {
+    if (bp->spec.line != line) continue;
+    if (bp->function) {
+      if (previous != position && !reason) {
+        reason = "function breakpoint";
         hitIds.push_back(bp->spec.id);
       }
-    }
-  }
-  if (entered && !e.functions.empty() && id != 0) {
-    std::string name = SourceFiles::Instance().FunctionNameOfId(id);
-    for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    for (const FunctionBreakpoint& fb : e.functions) {
-      if (fb.name == name) {
-        reason = "function breakpoint";
-        hitIds.push_back(fb.id);
-      }
+    } else if (BreakpointStops(*bp, d, depth)) {
+      reason = "breakpoint";
+      hitIds.push_back(bp->spec.id);
     }
   }
   if (!reason && e.step != ResumeAction::kNone && StepStops(e, depth)) reason = e.entry ? "entry" : "step";
-  if (!reason && d->pauseRequested.load(std::memory_order_relaxed)) reason = "pause";
-  if (reason) HoldStopped(e, *d, reason, hitIds);
+  if (!reason && d.pauseRequested.load(std::memory_order_relaxed)) reason = "pause";
+  if (reason) HoldStopped(e, d, reason, hitIds);
   e.inHook = false;
+}
+
+// Runs before every statement while the debugger is attached: the hot path is a few loads and
+// compares unless this statement's file has breakpoints or a step or pause is under way.
+void OnStatement(const void* context) {
+  EngineSide& e = Engine();
+  if (e.inHook) [[unlikely]] return;
+  if (platform::detail::runningState.busyPollDue.load(std::memory_order_relaxed)) [[unlikely]] {
+    platform::detail::ServiceBusyPoll();
+  }
+  const SourcePosition position = platform::RunningPosition();
+  // The evaluations in progress are the callers; the statement's own frame comes on top.
+  const size_t depth = script::FrameDepth() + 1;
+  SourcePosition previous = 0;
+  if (depth != e.lastDepth) [[unlikely]] {
+    if (depth >= e.positions.size()) e.positions.resize(depth * 2 + 8, 0);
+    // Depths left since the last statement hold no statement until one starts there again.
+    for (size_t k = depth + 1; k <= e.lastDepth; ++k) e.positions[k] = 0;
+    e.lastDepth = depth;
+  } else {
+    previous = e.positions[depth];
+  }
+  e.positions[depth] = position;
+  const uint32_t id = SourceIdOf(position);
+  if (id >= e.watched.size() || e.generation->load(std::memory_order_acquire) != e.seenGeneration) [[unlikely]] {
+    Reindex(e, *e.debugger);
+  }
+  if (!e.watched[id] && e.step == ResumeAction::kNone &&
+      !e.debugger->pauseRequested.load(std::memory_order_relaxed)) [[likely]] {
+    return;
+  }
+  LookCloser(e, *e.debugger, position, previous, depth, context);
 }
 
 // ---- Requests ----
@@ -312,7 +348,10 @@ size_t DepthOfFrameId(const EngineSide& e, int frameId) {
 
 void ArmStatementHook(bool stopOnEntry) {
   EngineSide& e = Engine();
+  e.debugger = Debugger();
+  e.generation = &e.debugger->breakpoints.GenerationCounter();
   SourceFiles::Instance();
+  Reindex(e, *e.debugger);
   if (stopOnEntry) {
     e.step = ResumeAction::kStepIn;
     e.entry = true;

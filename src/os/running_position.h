@@ -31,6 +31,7 @@ namespace detail {
 struct alignas(64) RunningState {
   std::atomic<SourcePosition> position{0};
   std::atomic<bool> pollWanted{false};
+  std::atomic<bool> busyPollDue{false};  // the watchdog asked for a busy poll
 };
 extern RunningState runningState;
 // The debugger's look at each statement (null: no debugger). While one is set, the slow path
@@ -39,14 +40,16 @@ extern RunningState runningState;
 using StatementHook = void (*)(const void* context);
 extern StatementHook statementHook;
 // Lets the host collect window input while a script runs without pumping (stop_watchdog.cpp).
-void ServiceBusyPoll(const void* context);
+// A statement hook calls it when busyPollDue is set.
+void ServiceBusyPoll();
 }  // namespace detail
 
 // `context` is only passed on to a debugger's hook (see StatementHook).
 inline void PublishRunningPosition(SourcePosition position, const void* context = nullptr) {
   detail::runningState.position.store(position, std::memory_order_relaxed);
   if (detail::runningState.pollWanted.load(std::memory_order_relaxed)) [[unlikely]] {
-    detail::ServiceBusyPoll(context);
+    if (detail::statementHook) detail::statementHook(context);
+    else detail::ServiceBusyPoll();
   }
 }
 

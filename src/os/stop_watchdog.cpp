@@ -24,7 +24,6 @@ constexpr auto kBusyPollAfter = std::chrono::milliseconds(100);
 std::atomic<bool> stopRequested{false};
 std::atomic<uint64_t> pumps{0};
 std::atomic<bool> hasBusyPoll{false};
-std::atomic<bool> busyPollDue{false};  // the watchdog asked for a busy poll
 static_assert(std::atomic<bool>::is_always_lock_free, "set inside a signal handler");
 
 struct Watchdog {
@@ -87,7 +86,7 @@ void Run(Watchdog& watchdog) {
       seenPumps = pumped;
       lastPump = now;
     } else if (hasBusyPoll.load() && now - lastPump >= kBusyPollAfter) {
-      busyPollDue.store(true, std::memory_order_relaxed);
+      detail::runningState.busyPollDue.store(true, std::memory_order_relaxed);
       detail::runningState.pollWanted.store(true, std::memory_order_relaxed);
     }
     if (!stopRequested.load()) continue;
@@ -148,16 +147,11 @@ void SetBusyPoll(std::function<void()> poll) {
 }
 
 namespace detail {
-void ServiceBusyPoll(const void* context) {
+void ServiceBusyPoll() {
   static bool inPoll = false;
-  if (statementHook) {
-    // A debugger looks at every statement: the request stays set.
-    statementHook(context);
-    if (!busyPollDue.load(std::memory_order_relaxed)) return;
-  } else {
-    runningState.pollWanted.store(false, std::memory_order_relaxed);
-  }
-  busyPollDue.store(false, std::memory_order_relaxed);
+  // While a debugger looks at every statement, the request stays set.
+  if (!statementHook) runningState.pollWanted.store(false, std::memory_order_relaxed);
+  runningState.busyPollDue.store(false, std::memory_order_relaxed);
   if (inPoll || !BusyPoll()) return;
   inPoll = true;
   BusyPoll()();

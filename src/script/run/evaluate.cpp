@@ -348,8 +348,6 @@ TOL_VarObArray* CurrentFrame() {
   return t_frames.back();
 }
 
-size_t FrameDepth() { return t_frames.size(); }
-
 TOL_VarObArray* FrameAt(size_t index) {
   if (index >= t_frames.size()) return nullptr;
   FramePool::FillNow(t_frames[index]);
