@@ -53,17 +53,13 @@ bool Application::InitInstance() {
     windowFailed_ = true;
     return false;
   }
-  // Scripts that pump messages themselves (Wait, modal views) dispatch through the shell.
-  engine::SetMessageDispatcher([this](const platform::Message& message) { Dispatch(message); });
-  view_ = std::make_unique<GameView>(*host_, MakeEngineFactory(paths_, report_), [this] { PrepareRestart(); });
-  view_->OnShowWindow();
   // Stopped in the debugger, the window repaints and its close box ends the game; no input
   // reaches the game. Headless there is nothing to show, and scripted input must wait.
   if (debug::DebuggerAttached() && !host_->IsHeadless()) {
     debug::SetStoppedPump([this] {
       platform::Message message;
       while (host_->PeekMessage(message, true)) {
-        if (message.kind == platform::MessageKind::Paint) Dispatch(message);
+        if (message.kind == platform::MessageKind::Paint && view_) Dispatch(message);
         if (message.kind == platform::MessageKind::Close) {
           debug::RequestTerminate();
           host_->PostClose();
@@ -72,6 +68,10 @@ bool Application::InitInstance() {
       }
     });
   }
+  // Scripts that pump messages themselves (Wait, modal views) dispatch through the shell.
+  engine::SetMessageDispatcher([this](const platform::Message& message) { Dispatch(message); });
+  view_ = std::make_unique<GameView>(*host_, MakeEngineFactory(paths_, report_), [this] { PrepareRestart(); });
+  view_->OnShowWindow();
   // Headless, a game that cannot start ends the program; windowed, the window stays empty.
   return !(report_.missingRequiredFile && host_->IsHeadless());
 }

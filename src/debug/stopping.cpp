@@ -1,5 +1,7 @@
 #include "debug/stopping.h"
 
+#include <signal.h>
+
 #include <chrono>
 #include <memory>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "debug/values_view.h"
 #include "encoding/sjis.h"
 #include "os/running_position.h"
+#include "os/signals.h"
 #include "os/stop_watchdog.h"
 #include "script/core/formulate.h"
 #include "script/core/frame.h"
@@ -224,6 +227,7 @@ void HoldStopped(EngineSide& e, DebuggerState& d, const char* reason, const std:
   if (!hitIds.empty()) body["hitBreakpointIds"] = hitIds;
   d.writer.Event("stopped", std::move(body));
   ResumeAction action = ResumeAction::kNone;
+  bool closeTaken = false;
   while (action == ResumeAction::kNone) {
     std::function<void()> job;
     {
@@ -243,8 +247,17 @@ void HoldStopped(EngineSide& e, DebuggerState& d, const char* reason, const std:
     }
     // Stopped is not hung: the close watchdog sees pumps, and a window repaints.
     platform::NotePump();
-    if (action == ResumeAction::kNone && d.stoppedPump) d.stoppedPump();
+    if (d.stoppedPump) {
+      d.stoppedPump();
+    } else if (platform::TakeCloseRequest()) {
+      // Headless, SIGINT or SIGTERM while stopped: the game goes on to its close.
+      closeTaken = true;
+      d.terminating.store(true);
+      d.breakpoints.ClearAll();
+      action = ResumeAction::kContinue;
+    }
   }
+  if (closeTaken) ::raise(SIGTERM);  // taken above: the host's pump must see it again
   e.values.Clear();
   {
     std::lock_guard guard(d.lock);

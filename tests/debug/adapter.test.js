@@ -59,6 +59,9 @@ async function startClient() {
     });
   dc.outputText = () => (seen.output || []).map((e) => e.body.output).join('');
   await dc.start();
+  // A game ended by the watchdog takes the adapter with it: a request sent then finds no reader.
+  dc._adapterProcess.stdin.on('error', () => {});
+  dc.ended = new Promise((resolve) => dc._adapterProcess.on('exit', (code) => resolve(code)));
   return dc;
 }
 
@@ -97,7 +100,7 @@ async function finish(dc, code = 0) {
   assert.equal(exited.body.exitCode, code);
   await dc.next('terminated');
   // The editor answers `terminated` with disconnect (unless the adapter has gone already).
-  const gone = new Promise((resolve) => setTimeout(resolve, 3000));
+  const gone = Promise.race([dc.ended, new Promise((resolve) => setTimeout(resolve, 3000))]);
   await Promise.race([dc.disconnectRequest().catch(() => {}), gone]);
   dc.stopAdapter();
 }
@@ -240,18 +243,21 @@ test('pause stops an endless loop; terminate ends the game as a close does', asy
   await finish(dc, 4);
 });
 
-test('terminate and disconnect end a game that pumps with exit code 0', async () => {
-  for (const how of ['terminate', 'disconnect']) {
+test('terminate, disconnect and SIGTERM end a stopped game that pumps with exit code 0', async () => {
+  for (const how of ['terminate', 'disconnect', 'SIGTERM']) {
     const dc = await startClient();
     await launch(dc, { events: 'events.txt' }, { [startup]: [3] });
     await stoppedAt(dc, 'breakpoint');
     if (how === 'terminate') {
       await dc.terminateRequest();
       await finish(dc, 0);
+    } else if (how === 'SIGTERM') {
+      // As if the player pressed Ctrl+C in the terminal tav runs in: the game closes.
+      dc._adapterProcess.kill('SIGTERM');
+      await finish(dc, 0);
     } else {
-      const exited = new Promise((resolve) => dc._adapterProcess.on('exit', (code) => resolve(code)));
       await dc.disconnectRequest();
-      assert.equal(await exited, 0);
+      assert.equal(await dc.ended, 0);
     }
   }
 });
