@@ -1,6 +1,6 @@
 // The engine thread's side: the statement hook that decides where to stop (breakpoints, steps,
-// pause), the loop that holds the game while it is stopped, and the requests that read the
-// stopped game (stack, scopes, variables, setVariable, evaluate).
+// pause) and the loop that holds the game while it is stopped (stopping.cpp); the requests that
+// read the stopped game: stack, scopes, variables, setVariable, evaluate (inspection.cpp).
 #pragma once
 
 #include "debug/dap_channel.h"
