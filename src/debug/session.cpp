@@ -190,7 +190,12 @@ void Handle(DebuggerState& d, const Json& request) {
           continue;
         }
         list.push_back(FunctionBreakpoint{id, name});
-        answer.push_back(Json{{"id", id}, {"verified", true}});
+        if (SourceFiles::Instance().HasFunction(name)) {
+          answer.push_back(Json{{"id", id}, {"verified", true}});
+        } else {
+          answer.push_back(Json{{"id", id}, {"verified", false},
+                                {"message", "no script file of the game is the body of " + Text(bp, "name")}});
+        }
       }
     }
     d.breakpoints.SetFunctions(std::move(list));

@@ -141,6 +141,16 @@ std::string SourceFiles::FunctionNameOfId(uint32_t id) {
   return name;
 }
 
+bool SourceFiles::HasFunction(const std::string& name) const {
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(gameFolder_, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file(ec) || Lower(it->path().extension().string()) != ".tas") continue;
+    const std::string relative = it->path().lexically_relative(gameFolder_).string();
+    if (Lower(FunctionNameOfPath(relative)) == name) return true;
+  }
+  return false;
+}
+
 std::optional<std::set<int>> SourceFiles::StatementLines(const std::string& key) {
   Table& table = TheTable();
   std::vector<uint32_t> ids;

@@ -32,6 +32,9 @@ class SourceFiles {
   std::string KeyOfId(uint32_t id);
   // The name a stack frame shows for a source id: "startup", "Fact", "Counter.Inc".
   std::string FunctionNameOfId(uint32_t id);
+  // Whether a script file of the game folder is the body of the function `name` (lower case:
+  // "fact", "counter.inc").
+  bool HasFunction(const std::string& name) const;
   // The lines that hold statements in the file of `key`; nullopt if it was never compiled.
   std::optional<std::set<int>> StatementLines(const std::string& key);
 

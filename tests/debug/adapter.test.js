@@ -75,7 +75,10 @@ async function launch(dc, args = {}, breakpoints = {}, functions = []) {
     const list = lines.map((l) => (typeof l === 'number' ? { line: l } : l));
     answers[file] = (await dc.setBreakpointsRequest({ source: { path: file }, breakpoints: list })).body.breakpoints;
   }
-  if (functions.length) await dc.setFunctionBreakpointsRequest({ breakpoints: functions.map((name) => ({ name })) });
+  if (functions.length) {
+    answers.functions = (await dc.setFunctionBreakpointsRequest({ breakpoints: functions.map((name) => ({ name })) }))
+      .body.breakpoints;
+  }
   await dc.configurationDoneRequest();
   return answers;
 }
@@ -187,7 +190,9 @@ test('a conditional breakpoint in a 1,000-pass loop stops once; a logpoint print
 
 test('hit counts and function breakpoints', async () => {
   const dc = await startClient();
-  await launch(dc, {}, { [startup]: [{ line: 8, hitCondition: '>= 999' }] }, ['counter.inc']);
+  const answers = await launch(dc, {}, { [startup]: [{ line: 8, hitCondition: '>= 999' }] }, ['counter.inc', 'Nowhere']);
+  assert.deepEqual(answers.functions.map((b) => b.verified), [true, false]);
+  assert.match(answers.functions[1].message, /no script file of the game is the body of Nowhere/);
   let frames = await stoppedAt(dc, 'function breakpoint');
   assert.deepEqual([frames[0].name, frames[0].line], ['Counter.Inc', 1]);
   await dc.continueRequest({ threadId: 1 });
