@@ -75,6 +75,9 @@ int RunDebugAdapter(const std::function<int(const LaunchArguments&)>& runGame) {
   std::fflush(stdout);
   const int protocolOut = ::fcntl(1, F_DUPFD_CLOEXEC, 3);
   const int protocolIn = ::fcntl(0, F_DUPFD_CLOEXEC, 3);
+  // Standard error comes back once the game is over: what the process reports at its very end
+  // (a sanitizer's leak report, say) must not be lost.
+  const int originalErr = ::fcntl(2, F_DUPFD_CLOEXEC, 3);
   if (protocolOut < 0 || protocolIn < 0) {
     std::fprintf(stderr, "tav: cannot set up the debug adapter's streams\n");
     return 2;
@@ -144,8 +147,9 @@ int RunDebugAdapter(const std::function<int(const LaunchArguments&)>& runGame) {
   std::fflush(stderr);
   const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   ::dup2(devNull, 1);
-  ::dup2(devNull, 2);
+  ::dup2(originalErr >= 0 ? originalErr : devNull, 2);
   if (devNull >= 0) ::close(devNull);
+  if (originalErr >= 0) ::close(originalErr);
   if (outThread.joinable()) outThread.join();
   if (errThread.joinable()) errThread.join();
   if (start) state.writer.Event("exited", Json{{"exitCode", code}});
