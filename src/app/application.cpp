@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "debug/adapter.h"
 #include "engine/builtins/engine_classes.h"
 #include "engine/message_pump.h"
 #include "engine/builtins/sound_functions.h"
@@ -51,6 +52,21 @@ bool Application::InitInstance() {
                        "the game window could not be created; run the game with --headless to play it without a window");
     windowFailed_ = true;
     return false;
+  }
+  // Stopped in the debugger, the window repaints and its close box ends the game; no input
+  // reaches the game. Headless there is nothing to show, and scripted input must wait.
+  if (debug::DebuggerAttached() && !host_->IsHeadless()) {
+    debug::SetStoppedPump([this] {
+      platform::Message message;
+      while (host_->PeekMessage(message, true)) {
+        if (message.kind == platform::MessageKind::Paint && view_) Dispatch(message);
+        if (message.kind == platform::MessageKind::Close) {
+          debug::RequestTerminate();
+          host_->PostClose();
+          return;
+        }
+      }
+    });
   }
   // Scripts that pump messages themselves (Wait, modal views) dispatch through the shell.
   engine::SetMessageDispatcher([this](const platform::Message& message) { Dispatch(message); });
@@ -124,6 +140,7 @@ int Application::ExitCode() const {
 int Application::ExitInstance() {
   // The scripts have returned: teardown is not a script ignoring the close.
   platform::StopStopWatchdog();
+  debug::SetStoppedPump(nullptr);
   engine::SetMessageDispatcher(nullptr);
   host_->UpdateWindow();  // the screenshot shows what is invalid painted
   view_.reset();

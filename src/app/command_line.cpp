@@ -32,6 +32,8 @@ const char* UsageText() {
          "  --save-dir DIR      where saved games live (default $XDG_DATA_HOME/tav/GAME/)\n"
          "  --record-events F   write the session as an event file that replays headless\n"
          "                      (tav GAME --headless --seed N --events F; N is in its first line)\n"
+         "  --debug-adapter     speak the Debug Adapter Protocol on standard input and output;\n"
+         "                      the editor's launch request names the game and its options\n"
          "  -v                  print diagnostics on standard error\n"
          "  --version           print the version and exit\n"
          "  --help              print this text and exit\n"
@@ -61,6 +63,7 @@ std::optional<CommandLine> ParseCommandLine(int argc, const char* const* argv, s
     std::string text;
     if (arg == "--headless") cl.headless = true;
     else if (arg == "--check") cl.check = true;
+    else if (arg == "--debug-adapter") cl.debugAdapter = true;
     else if (arg == "--fullscreen") cl.fullscreen = true;
     else if (arg == "--mono-text") cl.monoText = true;
     else if (arg == "-v" || arg == "--verbose") cl.verbose = true;

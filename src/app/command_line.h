@@ -22,6 +22,7 @@ struct CommandLine {
   std::string saveDir;        // empty: $XDG_DATA_HOME/tav/GAME/
   std::string recordFile;     // --record-events: where the session is written as an event file
   bool verbose = false;
+  bool debugAdapter = false;  // --debug-adapter: the Debug Adapter Protocol on stdin/stdout
   bool showVersion = false;
   bool showHelp = false;
 };

@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/startup.h"
+#include "debug/adapter.h"
 
 int main(int argc, char** argv) {
   using namespace tav;
@@ -20,6 +21,17 @@ int main(int argc, char** argv) {
   if (options->showVersion) {
     std::printf("tav %s\n", app::VersionText());
     return 0;
+  }
+  if (options->debugAdapter) {
+    return debug::RunDebugAdapter([&](const debug::LaunchArguments& launch) {
+      app::CommandLine game = *options;
+      game.gameDir = launch.game;
+      game.headless = launch.headless;
+      game.eventsFile = launch.events;
+      if (launch.seed) game.seed = launch.seed;
+      game.saveDir = launch.saveDir;
+      return app::RunGame(game);
+    });
   }
   return app::RunGame(*options);
 }

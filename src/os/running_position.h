@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tav::platform {
 
@@ -30,20 +31,41 @@ namespace detail {
 struct alignas(64) RunningState {
   std::atomic<SourcePosition> position{0};
   std::atomic<bool> pollWanted{false};
+  std::atomic<bool> busyPollDue{false};  // the watchdog asked for a busy poll
 };
 extern RunningState runningState;
+// The debugger's look at each statement (null: no debugger). While one is set, the slow path
+// below runs at every statement; the hook reads RunningPosition() and gets the statement's
+// context (the script frame it runs in, or null).
+using StatementHook = void (*)(const void* context);
+extern StatementHook statementHook;
 // Lets the host collect window input while a script runs without pumping (stop_watchdog.cpp).
+// A statement hook calls it when busyPollDue is set.
 void ServiceBusyPoll();
 }  // namespace detail
 
-inline void PublishRunningPosition(SourcePosition position) {
+// `context` is only passed on to a debugger's hook (see StatementHook).
+inline void PublishRunningPosition(SourcePosition position, const void* context = nullptr) {
   detail::runningState.position.store(position, std::memory_order_relaxed);
   if (detail::runningState.pollWanted.load(std::memory_order_relaxed)) [[unlikely]] {
-    detail::ServiceBusyPoll();
+    if (detail::statementHook) detail::statementHook(context);
+    else detail::ServiceBusyPoll();
   }
 }
 
 SourcePosition RunningPosition();
+
+// Installs (or, with null, removes) the debugger's statement hook. Engine thread only.
+void SetStatementHook(detail::StatementHook hook);
+
+// The compiler hands every statement position it gives out to the observer (null: none), so
+// that a debugger knows which lines hold statements. Compiling is not a hot path.
+using StatementPositionObserver = void (*)(SourcePosition position);
+void SetStatementPositionObserver(StatementPositionObserver observer);
+void NoteStatementPosition(SourcePosition position);
+
+// The registered source names, index id - 1.
+std::vector<std::string> SourceNames();
 
 // "config\startup.tas:3"; safe on any thread (it never waits long for the name table).
 std::string DescribePosition(SourcePosition position);

@@ -86,6 +86,7 @@ void Run(Watchdog& watchdog) {
       seenPumps = pumped;
       lastPump = now;
     } else if (hasBusyPoll.load() && now - lastPump >= kBusyPollAfter) {
+      detail::runningState.busyPollDue.store(true, std::memory_order_relaxed);
       detail::runningState.pollWanted.store(true, std::memory_order_relaxed);
     }
     if (!stopRequested.load()) continue;
@@ -142,13 +143,15 @@ void NotePump() { pumps.fetch_add(1, std::memory_order_relaxed); }
 void SetBusyPoll(std::function<void()> poll) {
   hasBusyPoll.store(static_cast<bool>(poll));
   BusyPoll() = std::move(poll);
-  if (!hasBusyPoll.load()) detail::runningState.pollWanted.store(false);
+  if (!hasBusyPoll.load() && !detail::statementHook) detail::runningState.pollWanted.store(false);
 }
 
 namespace detail {
 void ServiceBusyPoll() {
   static bool inPoll = false;
-  runningState.pollWanted.store(false, std::memory_order_relaxed);
+  // While a debugger looks at every statement, the request stays set.
+  if (!statementHook) runningState.pollWanted.store(false, std::memory_order_relaxed);
+  runningState.busyPollDue.store(false, std::memory_order_relaxed);
   if (inPoll || !BusyPoll()) return;
   inPoll = true;
   BusyPoll()();

@@ -120,7 +120,10 @@ class TOL_Statement : public TOL_SmallObject {
 
   // Where the statement starts; published while it runs, for the stop watchdog.
   platform::SourcePosition Position() const { return position_; }
-  void SetPosition(platform::SourcePosition position) { position_ = position; }
+  void SetPosition(platform::SourcePosition position) {
+    position_ = position;
+    platform::NoteStatementPosition(position);
+  }
 
  private:
   platform::SourcePosition position_ = 0;
@@ -229,7 +232,7 @@ class TOL_StateMulti : public TOL_Statement {
   // here, only the statements' own work.
   int Run(VarRef& out, TOL_VarObArray* frame) {
     for (const Entry& entry : statements_) {
-      platform::PublishRunningPosition(entry.statement->Position());
+      platform::PublishRunningPosition(entry.statement->Position(), frame);
       if (entry.returns) return entry.returns->Return(out, frame);
       const int status = entry.statement->Execute(out, frame);
       if (status != kStatusNormal) return status;

@@ -348,6 +348,13 @@ TOL_VarObArray* CurrentFrame() {
   return t_frames.back();
 }
 
+TOL_VarObArray* FrameAt(size_t index) {
+  if (index >= t_frames.size()) return nullptr;
+  FramePool::FillNow(t_frames[index]);
+  FramePool::Expose(t_frames[index]);
+  return t_frames[index];
+}
+
 size_t TOL_Formulate::Run(size_t count) {
   const size_t base = t_stack.size();
   size_t first = 0;

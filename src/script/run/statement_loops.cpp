@@ -47,7 +47,7 @@ int TOL_StateWhile::Execute(VarRef& out, TOL_VarObArray* frame) {
   int result = kStatusNormal;
   while (condition_.EvaluateBool(frame)) {
     // Again each time round: the body and the condition's calls published their own.
-    platform::PublishRunningPosition(Position());
+    platform::PublishRunningPosition(Position(), frame);
     if (!AfterBody(body_->Execute(out, frame), out, result)) break;
   }
   return result;
@@ -77,7 +77,7 @@ int TOL_StateFor::Execute(VarRef& out, TOL_VarObArray* frame) {
   int result = kStatusNormal;
   for (;;) {
     if (condition_ && !condition_->EvaluateBool(frame)) break;
-    platform::PublishRunningPosition(Position());
+    platform::PublishRunningPosition(Position(), frame);
     if (!AfterBody(body_->Execute(out, frame), out, result)) break;
     step_.Execute(frame);
   }
