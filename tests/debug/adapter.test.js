@@ -207,8 +207,15 @@ test('hit counts and function breakpoints', async () => {
 
 test('a breakpoint in a view handler reached by a click from the event file', async () => {
   const dc = await startClient();
-  await launch(dc, { events: 'events.txt' }, { [handler.toUpperCase().replace(game.toUpperCase(), game)]: [2] });
-  const frames = await stoppedAt(dc, 'breakpoint');
+  const least = path.join(game, 'config', 'global', 'Least.tas');
+  await launch(dc, { events: 'events.txt' },
+               { [handler.toUpperCase().replace(game.toUpperCase(), game)]: [2], [least]: [1] });
+  // Least only returns: its body runs as a list of steps, which stop as statements do.
+  let frames = await stoppedAt(dc, 'breakpoint');
+  assert.deepEqual(frames.slice(0, 2).map((f) => [f.name, f.line]), [['Least', 1], ['MENU.LEFTDOWN1', 1]]);
+  assert.equal((await dc.evaluateRequest({ expression: 'ARGS[1]', frameId: frames[0].id })).body.result, '99');
+  await dc.continueRequest({ threadId: 1 });
+  frames = await stoppedAt(dc, 'breakpoint');
   assert.deepEqual([frames[0].name, frames[0].line], ['MENU.LEFTDOWN1', 2]);
   assert.equal((await dc.evaluateRequest({ expression: 'part', frameId: frames[0].id })).body.result, '7');
   await dc.continueRequest({ threadId: 1 });

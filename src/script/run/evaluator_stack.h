@@ -160,7 +160,7 @@ struct CallAnswer {
 // plan that declines did nothing, and is asked again there.
 [[gnu::always_inline]] inline VarRef RunSteps(const std::vector<ReturningStep>& steps, TOL_VarObArray* frame) {
   for (const ReturningStep& step : steps) {
-    platform::PublishRunningPosition(step.position);
+    platform::PublishRunningPosition(step.position, frame);
     if (TOL_Formulate* condition = step.condition) {
       bool truth;
       const NumericPlan* plan = condition->Plan();
