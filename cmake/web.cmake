@@ -32,6 +32,9 @@ list(APPEND CMAKE_FIND_ROOT_PATH "${TAV_WEB_PREFIX}")
 # pkg-config must see only the web libraries, never the machine's own.
 set(ENV{PKG_CONFIG_LIBDIR} "${TAV_WEB_PREFIX}/lib/pkgconfig:${TAV_WEB_STUBS}/pkgconfig")
 set(ENV{PKG_CONFIG_PATH} "")
+# The libraries are static: each must bring the ones it needs itself (vorbisfile needs vorbis and
+# ogg), which pkg-config lists only when asked for static linking.
+set(PKG_CONFIG_ARGN --static CACHE STRING "" FORCE)
 # fontconfig has no place on the web (the fonts will come from a fixed table): this empty entry
 # only lets the tree configure, so that the compile shows what still reaches for it.
 if(NOT EXISTS "${TAV_WEB_STUBS}/pkgconfig/fontconfig.pc")
