@@ -21,11 +21,13 @@ EM_JS(void, tav_install_crash_hook, (), {
     [/out of bounds|null function/, "ページアクセス例外"],
     [/divide by zero|remainder by zero/, "ゼロ除算例外"],
     [/integer overflow/, "オーバーフロー例外"],
-    [/call stack|stack overflow|Maximum call stack/, "スタックオーバーフロー例外"],
+    [/call stack|stack overflow/, "スタックオーバーフロー例外"],
     [/unreachable/, "無効命令例外"],
   ];
-  const report = (error) => {
-    if (!(error instanceof WebAssembly.RuntimeError) && !(error instanceof RangeError)) return false;
+  const isFault = function(error) {
+    return error instanceof WebAssembly.RuntimeError || error instanceof RangeError;
+  };
+  const report = function(error) {
     const message = String(error && error.message);
     let name = "無効例外";
     for (let i = 0; i < names.length; ++i) {
@@ -33,19 +35,25 @@ EM_JS(void, tav_install_crash_hook, (), {
     }
     const text = "◆　例外エラー情報　◆\n▼ プログラム実行中に以下の例外エラーが発生しました。\n    " +
                  name + "\n    (" + message + ")\n";
+    if (Module.onTavCrash) Module.onTavCrash(name, message);
     if (typeof process !== "undefined" && process.stderr) {
       process.stderr.write(text);
       process.stderr.write("tav: no crash log is written by the web build\n");
       process.exit(255);
     }
-    if (Module.onTavCrash) Module.onTavCrash(name, message);
-    return true;
   };
-  if (typeof process !== "undefined" && process.on) {
-    process.prependListener("uncaughtException", (error) => { report(error); });
+  // A fault in main() reaches the runtime's quit function (the JavaScript scope this code is
+  // emitted into); one in a callback of the page's loop reaches the global handlers.
+  const quit = quit_;
+  quit_ = function(status, toThrow) {
+    if (isFault(toThrow)) report(toThrow);
+    return quit(status, toThrow);
+  };
+  if (typeof process !== "undefined" && process.prependListener) {
+    process.prependListener("uncaughtException", function(error) { if (isFault(error)) report(error); });
   }
   if (typeof window !== "undefined") {
-    window.addEventListener("error", (event) => { report(event.error); });
+    window.addEventListener("error", function(event) { if (isFault(event.error)) report(event.error); });
   }
 });
 // clang-format on
