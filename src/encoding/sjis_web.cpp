@@ -111,6 +111,12 @@ std::string Utf8ToSjis(std::string_view utf8) {
       out.push_back('?');
       break;
     }
+    if (read == Read::kCode && cp >= kDroppedFirst && cp <= kDroppedLast) {  // iconv writes nothing
+      const size_t used = Utf8SequenceLength(p[0]);
+      p += used;
+      left -= used;
+      continue;
+    }
     const uint16_t code = read == Read::kCode && cp <= 0xFFFF ? kReverse[cp] : kNoCode;
     if (code != kNoCode) {
       if (code > 0xFF) out.push_back(static_cast<char>(code >> 8));

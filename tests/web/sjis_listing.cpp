@@ -1,8 +1,9 @@
 // Prints what SjisToUtf8 and Utf8ToSjis make of every input that matters: each byte alone and
 // each pair of bytes (so every code, every unmapped or malformed one, and what follows a bad
-// one), every code point of the first plane and samples of the others in UTF-8, every cut-off
-// and malformed UTF-8 sequence of up to three bytes, and the four-byte and longer forms. The web
-// build's listing must equal the native build's (which converts through iconv CP932).
+// one); in UTF-8 every code point of the first plane, samples of the others and the tag
+// characters (which iconv drops without a word), every cut-off and malformed sequence of up to
+// three bytes, and the four-byte and longer forms. The web build's listing must equal the native
+// build's (which converts through iconv CP932).
 #include <cstdio>
 #include <string>
 
@@ -67,6 +68,7 @@ int main() {
     if (cp < 0xD800 || cp > 0xDFFF) Utf8(Encode(cp) + "A");
   }
   for (unsigned cp = 0x10000; cp <= 0x10FFFF; cp += 0x3F1) Utf8(Encode(cp) + "A");
+  for (unsigned cp = 0xDFFF0; cp <= 0xE0090; ++cp) Utf8(Encode(cp) + "A");  // the tag characters
   for (unsigned a = 0x80; a < 256; ++a) {
     Utf8(Bytes({a}));
     Utf8(Bytes({a, 'A'}));
