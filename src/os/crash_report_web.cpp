@@ -6,8 +6,11 @@
 // bounds, an integer division by zero, an unreachable instruction, the stack exhausted) stops
 // the module with a RuntimeError that the JavaScript side sees. InstallCrashFilter hooks that
 // error: the same report as natively (caption, the fault's name) goes to standard error, and the
-// process ends with exit code 255. There are no registers to show and no dialogs: a page shows
-// its own fatal-error overlay after this report. No fault can be continued from.
+// process ends with exit code 255. There are no registers to show and no dialogs: a page sets
+// Module.onTavCrash(name, message) and shows its own fatal-error overlay. No fault can be
+// continued from. A runaway script recursion lands here in a browser, whose stack (about 1 MiB,
+// some 400 nested script calls) gives out before the call-depth limit of 2000; under node
+// cmake/run-under-node gives the stack that the limit needs.
 
 namespace tav::platform {
 namespace {
