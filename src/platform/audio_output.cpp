@@ -12,7 +12,7 @@
 
 namespace tav::platform {
 
-std::unique_ptr<AudioOutput> OpenSdlAudioOutput(const AudioFormat& format, AudioOutput::DoneFunction done);
+std::unique_ptr<AudioOutput> OpenRealTimeAudioOutput(const AudioFormat& format, AudioOutput::DoneFunction done);
 
 namespace {
 
@@ -40,7 +40,7 @@ void FinishAudioRecording() { Recording().Close(); }
 
 std::unique_ptr<AudioOutput> OpenAudioOutput(const AudioFormat& format, AudioOutput::DoneFunction done) {
   if (State().virtualClock) return std::make_unique<NullAudioOutput>(format, std::move(done), VirtualClockNow());
-  return OpenSdlAudioOutput(format, std::move(done));
+  return OpenRealTimeAudioOutput(format, std::move(done));
 }
 
 bool AudioUsesVirtualClock() { return State().virtualClock; }

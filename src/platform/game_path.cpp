@@ -148,6 +148,10 @@ std::optional<std::string> GamePathResolver::ResolveLocked(std::string_view game
     if (found) {
       real.push_back(std::move(*found));
     } else if (purpose == Purpose::kCreate && i == lastName && i + 1 == parts->size()) {
+      // The file is about to appear: its folder's listing goes, so that the next look-up lists
+      // the folder again even where its time cannot show the change (a time kept in whole
+      // seconds, as the web build's file system keeps it, has not moved within the second).
+      cache_.erase(JoinReal(root_, real));
       real.push_back(IsAscii(component) ? component : SjisToUtf8(component));
     } else {
       return std::nullopt;

@@ -1,0 +1,134 @@
+#!/usr/bin/env python3
+"""Writes the web build's Shift-JIS (code page 932) tables as C++, read from this machine's own
+iconv CP932 (the C library's, through ctypes), so that sjis_web.cpp converts exactly as the native
+build's iconv does, code for code.
+
+    cp932_tables.py OUT.inc
+
+Tables (every value from iconv, none typed in):
+  kSingle[256]        byte alone: its UTF-16 unit, kLead (iconv wants a second byte) or kBad
+  kPairRow[256]       for a lead byte, its row in kPair (else -1)
+  kPair[rows][256]    lead + second byte: the UTF-16 unit, or kBad
+  kReverse[65536]     a BMP code point: its CP932 code (< 0x100: one byte), or kNoCode
+  kDroppedFirst..Last  code points iconv takes but writes nothing for (beyond the BMP)
+Other code points beyond the BMP have no CP932 code; the script checks that iconv agrees.
+"""
+import ctypes
+import sys
+
+BAD = 0xFFFF
+LEAD = 0xFFFE
+NO_CODE = 0xFFFF
+
+libc = ctypes.CDLL("libc.so.6", use_errno=True)
+libc.iconv_open.restype = ctypes.c_void_p
+libc.iconv_open.argtypes = [ctypes.c_char_p, ctypes.c_char_p]
+libc.iconv.restype = ctypes.c_size_t
+libc.iconv.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_char_p), ctypes.POINTER(ctypes.c_size_t),
+                       ctypes.POINTER(ctypes.c_char_p), ctypes.POINTER(ctypes.c_size_t)]
+E2BIG, EILSEQ, EINVAL = 7, 84, 22
+
+
+def opener(to, frm):
+    cd = libc.iconv_open(to.encode(), frm.encode())
+    if cd in (None, ctypes.c_void_p(-1).value, 2**64 - 1):
+        sys.exit(f"cp932_tables: this C library's iconv has no {frm} -> {to}")
+    return cd
+
+
+def convert(cd, data):
+    """One iconv call on the whole input: (output, bytes consumed, errno or 0)."""
+    libc.iconv(cd, None, None, None, None)
+    inbuf = ctypes.create_string_buffer(data, len(data))
+    out = ctypes.create_string_buffer(64)
+    in_ptr = ctypes.c_char_p(ctypes.addressof(inbuf))
+    out_ptr = ctypes.c_char_p(ctypes.addressof(out))
+    in_left = ctypes.c_size_t(len(data))
+    out_left = ctypes.c_size_t(64)
+    result = libc.iconv(cd, ctypes.byref(in_ptr), ctypes.byref(in_left), ctypes.byref(out_ptr), ctypes.byref(out_left))
+    error = ctypes.get_errno() if result == ctypes.c_size_t(-1).value else 0
+    return out.raw[:64 - out_left.value], len(data) - in_left.value, error
+
+
+def unit(utf8):
+    text = utf8.decode("utf-8")
+    if len(text) != 1 or ord(text) > 0xFFFD:
+        sys.exit(f"cp932_tables: unexpected conversion to {text!r}")
+    return ord(text)
+
+
+def main():
+    to_utf8 = opener("UTF-8", "CP932")
+    from_utf8 = opener("CP932", "UTF-8")
+    single = []
+    for b in range(256):
+        out, used, error = convert(to_utf8, bytes([b]))
+        if error == 0 and used == 1:
+            single.append(unit(out))
+        elif error == EINVAL:
+            single.append(LEAD)
+        elif error == EILSEQ and used == 0:
+            single.append(BAD)
+        else:
+            sys.exit(f"cp932_tables: byte {b:02X} converts unexpectedly ({error})")
+    rows = []
+    row_of = [-1] * 256
+    for b in range(256):
+        if single[b] != LEAD:
+            continue
+        row = []
+        for t in range(256):
+            out, used, error = convert(to_utf8, bytes([b, t]))
+            if error == 0 and used == 2:
+                row.append(unit(out))
+            elif error == EILSEQ and used == 0:
+                row.append(BAD)
+            else:
+                sys.exit(f"cp932_tables: {b:02X} {t:02X} converts unexpectedly ({error}, {used})")
+        row_of[b] = len(rows)
+        rows.append(row)
+    reverse = []
+    for cp in range(0x10000):
+        if 0xD800 <= cp <= 0xDFFF:
+            reverse.append(NO_CODE)
+            continue
+        out, used, error = convert(from_utf8, chr(cp).encode("utf-8"))
+        if error == 0 and len(out) in (1, 2):
+            reverse.append(out[0] if len(out) == 1 else out[0] << 8 | out[1])
+        elif error == EILSEQ:
+            reverse.append(NO_CODE)
+        else:
+            sys.exit(f"cp932_tables: U+{cp:04X} converts unexpectedly ({error})")
+    # Beyond the first plane iconv has no code for anything, but takes some code points (the tag
+    # characters) without a word and writes nothing for them: one range, found here.
+    dropped = []
+    for cp in range(0x10000, 0x110000):
+        out, used, error = convert(from_utf8, chr(cp).encode("utf-8"))
+        if error == 0 and not out:
+            dropped.append(cp)
+        elif error != EILSEQ:
+            sys.exit(f"cp932_tables: U+{cp:X} converts unexpectedly ({error}, {out!r})")
+    if not dropped or dropped != list(range(dropped[0], dropped[-1] + 1)):
+        sys.exit("cp932_tables: the code points iconv drops are not one range")
+
+    def array(values, per_line=16):
+        lines = []
+        for i in range(0, len(values), per_line):
+            lines.append("    " + ", ".join(f"0x{v:04X}" if v >= 0 else str(v) for v in values[i:i + per_line]) + ",")
+        return "\n".join(lines)
+
+    with open(sys.argv[1], "w", encoding="ascii") as f:
+        f.write("// Generated by src/encoding/cp932_tables.py from the C library's iconv CP932. Do not edit.\n")
+        f.write(f"constexpr uint16_t kBad = 0x{BAD:04X};\nconstexpr uint16_t kLead = 0x{LEAD:04X};\n")
+        f.write(f"constexpr uint16_t kNoCode = 0x{NO_CODE:04X};\n")
+        f.write(f"constexpr uint32_t kDroppedFirst = 0x{dropped[0]:X};\nconstexpr uint32_t kDroppedLast = 0x{dropped[-1]:X};\n")
+        f.write("constexpr uint16_t kSingle[256] = {\n" + array(single) + "\n};\n")
+        f.write("constexpr int16_t kPairRow[256] = {\n" + array(row_of) + "\n};\n")
+        f.write(f"constexpr uint16_t kPair[{len(rows)}][256] = {{\n")
+        for row in rows:
+            f.write("  {\n" + array(row) + "\n  },\n")
+        f.write("};\n")
+        f.write("constexpr uint16_t kReverse[65536] = {\n" + array(reverse) + "\n};\n")
+
+
+main()
