@@ -113,6 +113,7 @@ int RunGame(CommandLine options) {
 
   // Before sound and the video system start (and print their own complaints): a window needs
   // a display.
+#ifndef __EMSCRIPTEN__
   if (!options.headless) {
     if (const std::optional<std::string> missing = platform::MissingDisplay()) {
       std::fprintf(stderr, "tav: %s; run the game with --headless to play it without a window\n",
@@ -120,6 +121,7 @@ int RunGame(CommandLine options) {
       return 1;
     }
   }
+#endif
 
   // Headless runs play on the virtual clock; the recording (if any) taps either backend.
   if (!platform::ConfigureAudio(options.headless, options.audioOutFile)) {
@@ -133,8 +135,14 @@ int RunGame(CommandLine options) {
   platform::WatchdogOptions watchdog;
   if (!options.headless) watchdog.confirm = platform::AskEndUnresponsiveGame;
   platform::StartStopWatchdog(std::move(watchdog));
+#ifdef __EMSCRIPTEN__
+  // In a web page the window is the page's canvas.
+  std::unique_ptr<platform::Host> host = options.headless ? platform::CreateHeadlessHost(hostOptions)
+                                                          : platform::CreateBrowserHost(hostOptions);
+#else
   std::unique_ptr<platform::Host> host = options.headless ? platform::CreateHeadlessHost(hostOptions)
                                                           : platform::CreateSdlHost(hostOptions);
+#endif
   int code = 1;
   {
     Application application(options, std::move(host));
