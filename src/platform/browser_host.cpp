@@ -24,7 +24,7 @@
 
 // The page's side (web/tav-page.js installs these functions on the module object).
 EM_JS(void, tav_page_show, (const void* rgba, int width, int height), {
-  if (Module.tavShow) Module.tavShow(rgba, width, height);
+  if (Module.tavShow) Module.tavShow(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height);
 });
 EM_JS(void, tav_page_title, (const char* utf8), {
   if (Module.tavTitle) Module.tavTitle(UTF8ToString(utf8));
