@@ -57,14 +57,19 @@ bool CopyOne(const fs::path& from, const fs::path& to) {
   return true;
 }
 
-bool CopyEngine(const fs::path& engineDir, const fs::path& out) {
+bool FindEngine(const fs::path& engineDir) {
   for (const char* name : kEngineFiles) {
-    const fs::path from = engineDir / name;
-    if (!fs::is_regular_file(from)) {
+    if (!fs::is_regular_file(engineDir / name)) {
       return Fail("the web engine's " + std::string(name) + " is not in " + engineDir.string() +
                   " (build it with tools/build-web OUT tav-web, then give --engine OUT/web)");
     }
-    if (!CopyOne(from, out / name)) return false;
+  }
+  return true;
+}
+
+bool CopyEngine(const fs::path& engineDir, const fs::path& out) {
+  for (const char* name : kEngineFiles) {
+    if (!CopyOne(engineDir / name, out / name)) return false;
   }
   return true;
 }
@@ -149,6 +154,7 @@ int RunWebCommand(const Arguments& args) {
   if (!ListGameFiles(gameDir, out, files, error)) return Fail(error), kExitFailed;
   std::vector<SiteFont> fonts;
   if (!FindFonts(fontDirs, fonts, error)) return Fail(error), kExitFailed;
+  if (!FindEngine(engineDir)) return kExitFailed;
   std::error_code ec;
   fs::create_directories(out, ec);
   if (ec) return Fail("cannot create " + out.string() + ": " + ec.message()), kExitFailed;
