@@ -23,6 +23,34 @@
                                   presents: 0 };
   let site = null, saveDir = '', running = false, flushTimer = 0;
 
+  // ---- the engine's side of the page ---------------------------------------------------------
+  const Module = window.Module = {
+    noInitialRun: true,
+    print: (text) => console.log(text),
+    printErr: (text) => console.warn(text),
+    locateFile: (name) => name,
+    tavShow(pixels, width, height) {
+      if (width !== W || height !== H) return;
+      image.data.set(pixels);
+      context2d.putImageData(image, 0, 0);
+      page.presents++;
+    },
+    tavTitle(title) { document.title = title; },
+    tavNote: showNote,
+    tavDownload(path, name) { downloadBlob(new Blob([FS.readFile(path)], { type: 'image/png' }), name); },
+    onAbort(what) { fail(what); },
+    onExit(code) {
+      running = false;
+      page.exitCode = code;
+      FS.syncfs(false, () => {});
+      if (page.state === 'failed') return;
+      page.state = 'ended';
+      showOverlay(code === 0 ? 'ゲームは終了しました。' : 'ゲームは終了しました (コード ' + code + ')。',
+                  'もう一度はじめる', () => location.reload());
+    },
+    preRun: [],
+  };
+
   function showOverlay(text, button, onButton) {
     overlayText.textContent = text;
     overlay.hidden = false;
@@ -363,33 +391,6 @@
     }
   };
 
-  // ---- the engine's side of the page ---------------------------------------------------------
-  const Module = window.Module = {
-    noInitialRun: true,
-    print: (text) => console.log(text),
-    printErr: (text) => console.warn(text),
-    locateFile: (name) => name,
-    tavShow(pixels, width, height) {
-      if (width !== W || height !== H) return;
-      image.data.set(pixels);
-      context2d.putImageData(image, 0, 0);
-      page.presents++;
-    },
-    tavTitle(title) { document.title = title; },
-    tavNote: showNote,
-    tavDownload(path, name) { downloadBlob(new Blob([FS.readFile(path)], { type: 'image/png' }), name); },
-    onAbort(what) { fail(what); },
-    onExit(code) {
-      running = false;
-      page.exitCode = code;
-      FS.syncfs(false, () => {});
-      if (page.state === 'failed') return;
-      page.state = 'ended';
-      showOverlay(code === 0 ? 'ゲームは終了しました。' : 'ゲームは終了しました (コード ' + code + ')。',
-                  'もう一度はじめる', () => location.reload());
-    },
-    preRun: [],
-  };
   window.addEventListener('error', (e) => { if (page.state === 'running') fail(e.message); });
   window.addEventListener('unhandledrejection', (e) => { if (page.state === 'running') fail(String(e.reason)); });
 
@@ -433,13 +434,13 @@
       const args = [gameDir, '--save-dir', saveDir];
       if (params.get('seed')) args.push('--seed', params.get('seed'));
       // Without a user's gesture the sound stays held back: the overlay asks for one.
+      showOverlay('クリックして はじめる');
       startAudio().then(() => {
-        if (audio.context && audio.context.state === 'running') unlocked = true;
+        if (!unlocked && audio.context && audio.context.state === 'running') {
+          unlocked = true;
+          overlay.hidden = true;
+        }
       });
-      if (!unlocked) showOverlay('クリックして はじめる');
-      setTimeout(() => {
-        if (audio.context && audio.context.state === 'running' && !unlocked) { unlocked = true; overlay.hidden = true; }
-      }, 0);
       try {
         Module.callMain(args);
       } catch (e) {

@@ -21,6 +21,13 @@
 #include "ui/message_dialog.h"
 #include "ui/modal_dialog.h"
 #include "ui/popup_menu.h"
+// Builds without threads run the sound device's work from the host's loop.
+#if __has_include("os/loop_work.h")
+#include "os/loop_work.h"
+#define TAV_RUN_LOOP_WORK() RunLoopWork()
+#else
+#define TAV_RUN_LOOP_WORK() ((void)0)
+#endif
 
 // The page's side (web/tav-page.js installs these functions on the module object).
 EM_JS(void, tav_page_show, (const void* rgba, int width, int height), {
@@ -134,6 +141,7 @@ void BrowserHost::Sleep(uint32_t ms) {
   // Game milliseconds: fast-forward shortens the real pause. The browser runs meanwhile.
   const int64_t real = clock_.RealMicrosFor(ms);
   emscripten_sleep(static_cast<unsigned>((real + 999) / 1000));
+  TAV_RUN_LOOP_WORK();
 }
 
 void BrowserHost::Present(const Bitmap& picture) {
@@ -166,6 +174,7 @@ void BrowserHost::WaitForInput() {
     timeout = std::min(timeout, static_cast<uint32_t>((realMicros + 999) / 1000));
   }
   emscripten_sleep(timeout);
+  TAV_RUN_LOOP_WORK();
   CollectInput();
 }
 
@@ -314,6 +323,7 @@ bool BrowserHost::RunDialog(ModalDialog& dialog) {
     changed |= dialog.Tick(static_cast<uint32_t>(emscripten_get_now() - start));
     if (changed) redraw();
     emscripten_sleep(kFrameMs);
+    TAV_RUN_LOOP_WORK();
   }
   Show(Picture());
   if (!closed) return true;
