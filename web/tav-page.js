@@ -20,7 +20,7 @@
 
   // What tests and the curious can look at: the state, the files fetched late, the audio.
   const page = window.tavPage = { state: 'loading', lazyFetched: [], error: null, exitCode: null, audio: null,
-                                  presents: 0 };
+                                  presents: 0, presentMs: [], replay: false };
   let site = null, saveDir = '', running = false, flushTimer = 0;
 
   // ---- the engine's side of the page ---------------------------------------------------------
@@ -34,6 +34,11 @@
       image.data.set(pixels);
       context2d.putImageData(image, 0, 0);
       page.presents++;
+    },
+    // How long a whole picture took from the engine's hands to the canvas, in ms.
+    tavPresented(ms) {
+      page.presentMs.push(ms);
+      if (page.presentMs.length > 1000) page.presentMs.shift();
     },
     tavTitle(title) { document.title = title; },
     tavNote: showNote,
@@ -152,7 +157,8 @@
     if (at) Module._tav_web_mouse(kind, at[0], at[1], event.button === 2 ? 2 : 0);
   }
   canvas.addEventListener('pointerdown', (e) => {
-    canvas.focus();
+    if (textMode) textInput.focus({ preventScroll: true });
+    else canvas.focus({ preventScroll: true });
     if (e.pointerType === 'touch') document.getElementById('touch-keys').hidden = false;
     sendMouse(0, e);
     e.preventDefault();
@@ -197,9 +203,11 @@
     const vk = virtualKey(e.code);
     // Reload and the browser's own full screen stay the browser's; the rest is the game's.
     if (!vk || e.code === 'F5' || e.code === 'F11' || (e.ctrlKey && e.code === 'KeyR')) return;
-    e.preventDefault();
+    // While the input box shows, printable keys go on to the text field (and its input method).
+    const printable = e.key.length === 1 && !e.ctrlKey && !e.altKey;
+    if (!(textMode && printable)) e.preventDefault();
+    if (e.isComposing) return;
     Module._tav_web_key(1, vk, keyMods(e));
-    if (e.key.length === 1 && !e.ctrlKey && !e.altKey) sendText(e.key);
   });
   window.addEventListener('keyup', (e) => {
     if (page.state !== 'running') return;
@@ -207,6 +215,25 @@
     if (!vk) return;
     e.preventDefault();
     Module._tav_web_key(0, vk, keyMods(e));
+  });
+  // Typed text (and what an input method commits) arrives through a hidden text field that has
+  // the focus while the game's input box shows.
+  const textInput = document.getElementById('text-input');
+  let textMode = false;
+  Module.tavTextInput = (on) => {
+    textMode = !!on;
+    textInput.value = '';
+    if (textMode) textInput.focus({ preventScroll: true });
+    else canvas.focus({ preventScroll: true });
+  };
+  textInput.addEventListener('input', (e) => {
+    if (e.isComposing || !textInput.value) return;
+    if (running && textMode) sendText(textInput.value);
+    textInput.value = '';
+  });
+  textInput.addEventListener('compositionend', () => {
+    if (running && textMode && textInput.value) sendText(textInput.value);
+    textInput.value = '';
   });
   function sendText(text) {
     const bytes = new TextEncoder().encode(text);
@@ -427,20 +454,39 @@
         removeRunDependency('tav-saves');
       });
     });
+    // ?replay=EVENTS: the event file is played headless on the virtual clock, as a test run
+    // natively (the same pictures, shown here too, and the same recorded sound): for tests.
+    const params = new URLSearchParams(location.search);
+    const replay = params.get('replay');
+    let events = null;
+    if (replay) {
+      const answer = await fetch(replay);
+      if (!answer.ok) throw new Error(replay + ': ' + answer.status);
+      events = new Uint8Array(await answer.arrayBuffer());
+    }
     Module.onRuntimeInitialized = () => {
       running = true;
       page.state = 'running';
-      const params = new URLSearchParams(location.search);
-      const args = [gameDir, '--save-dir', saveDir];
-      if (params.get('seed')) args.push('--seed', params.get('seed'));
-      // Without a user's gesture the sound stays held back: the overlay asks for one.
-      showOverlay('クリックして はじめる');
-      startAudio().then(() => {
-        if (!unlocked && audio.context && audio.context.state === 'running') {
-          unlocked = true;
-          overlay.hidden = true;
-        }
-      });
+      let args = [gameDir, '--save-dir', saveDir];
+      if (events) {
+        page.replay = true;
+        FS.mkdirTree('/replay/saves');
+        FS.writeFile('/replay/events.txt', events);
+        FS.chdir('/replay');
+        args = [gameDir, '--headless', '--seed', params.get('seed') || '1', '--events', '/replay/events.txt',
+                '--audio-out', '/replay/audio.wav', '--screenshot', '/replay/final.png', '--save-dir', '/replay/saves'];
+        overlay.hidden = true;
+      } else {
+        if (params.get('seed')) args.push('--seed', params.get('seed'));
+        // Without a user's gesture the sound stays held back: the overlay asks for one.
+        showOverlay('クリックして はじめる');
+        startAudio().then(() => {
+          if (!unlocked && audio.context && audio.context.state === 'running') {
+            unlocked = true;
+            overlay.hidden = true;
+          }
+        });
+      }
       try {
         Module.callMain(args);
       } catch (e) {

@@ -10,6 +10,9 @@
 #include "app/application.h"
 #include "app/script_check.h"
 #include "engine/save/save_location.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/page_replay_host.h"
+#endif
 #include "platform/audio_output.h"
 #include "os/crash_report.h"
 #include "os/diagnostics.h"
@@ -136,9 +139,12 @@ int RunGame(CommandLine options) {
   if (!options.headless) watchdog.confirm = platform::AskEndUnresponsiveGame;
   platform::StartStopWatchdog(std::move(watchdog));
 #ifdef __EMSCRIPTEN__
-  // In a web page the window is the page's canvas.
-  std::unique_ptr<platform::Host> host = options.headless ? platform::CreateHeadlessHost(hostOptions)
-                                                          : platform::CreateBrowserHost(hostOptions);
+  // In a web page the window is the page's canvas; a headless run there (a replay on the
+  // virtual clock) shows its pictures on it too. Under node there is no page.
+  std::unique_ptr<platform::Host> host =
+      !options.headless                ? platform::CreateBrowserHost(hostOptions)
+      : platform::RunsInBrowserPage() ? platform::CreatePageReplayHost(hostOptions)
+                                       : platform::CreateHeadlessHost(hostOptions);
 #else
   std::unique_ptr<platform::Host> host = options.headless ? platform::CreateHeadlessHost(hostOptions)
                                                           : platform::CreateSdlHost(hostOptions);

@@ -33,6 +33,9 @@
 EM_JS(void, tav_page_show, (const void* rgba, int width, int height), {
   if (Module.tavShow) Module.tavShow(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height);
 });
+EM_JS(void, tav_page_presented, (double ms), {
+  if (Module.tavPresented) Module.tavPresented(ms);
+});
 EM_JS(void, tav_page_title, (const char* utf8), {
   if (Module.tavTitle) Module.tavTitle(UTF8ToString(utf8));
 });
@@ -41,6 +44,9 @@ EM_JS(void, tav_page_note, (const char* utf8), {
 });
 EM_JS(void, tav_page_download, (const char* path, const char* name), {
   if (Module.tavDownload) Module.tavDownload(UTF8ToString(path), UTF8ToString(name));
+});
+EM_JS(void, tav_page_text_input, (int on), {
+  if (Module.tavTextInput) Module.tavTextInput(on);
 });
 EM_JS(void, tav_page_settings_changed, (), {
   if (Module.tavFlush) Module.tavFlush();
@@ -151,6 +157,7 @@ void BrowserHost::Present(const Bitmap& picture) {
 
 void BrowserHost::Show(const Bitmap& picture) {
   if (!opened_ || picture.Empty()) return;
+  const double start = emscripten_get_now();
   const size_t count = static_cast<size_t>(picture.Width()) * picture.Height();
   rgba_.resize(count);
   const uint32_t* from = picture.Data();
@@ -160,6 +167,7 @@ void BrowserHost::Show(const Bitmap& picture) {
     rgba_[i] = 0xFF000000u | (p & 0x0000FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
   }
   tav_page_show(rgba_.data(), picture.Width(), picture.Height());
+  tav_page_presented(emscripten_get_now() - start);
 }
 
 void BrowserHost::CollectInput() {
@@ -387,7 +395,10 @@ std::optional<std::string> BrowserHost::InputBox(std::string_view promptSjis) {
     return std::nullopt;
   }
   InputDialog dialog(promptSjis, kScreenWidth, kScreenHeight);
+  // The page's text field takes the keys (and the input method) while the box shows.
+  tav_page_text_input(1);
   RunDialog(dialog);
+  tav_page_text_input(0);
   text = dialog.Result();
   RecordInputBoxAnswer(text);
   return text;
