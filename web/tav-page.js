@@ -322,11 +322,19 @@
   // ---- saves and settings in IndexedDB --------------------------------------------------------
   // Every file closed or renamed under the persistent folder is written to IndexedDB right after:
   // a save is kept even when the page is closed a moment later.
+  let flushing = false, flushAgain = false;
   function scheduleFlush() {
+    if (flushing) { flushAgain = true; return; }
     if (flushTimer) return;
     flushTimer = setTimeout(() => {
       flushTimer = 0;
-      FS.syncfs(false, (err) => { if (err) showNote('セーブを保存できません: ' + err); });
+      flushing = true;
+      FS.syncfs(false, (err) => {
+        flushing = false;
+        if (err) showNote('セーブを保存できません: ' + err);
+        page.flushes = (page.flushes || 0) + 1;
+        if (flushAgain) { flushAgain = false; scheduleFlush(); }
+      });
     }, 0);
   }
   Module.tavFlush = scheduleFlush;
