@@ -31,7 +31,7 @@
 
 // The page's side (web/tav-page.js installs these functions on the module object).
 EM_JS(void, tav_page_show, (const void* rgba, int width, int height), {
-  if (Module.tavShow) Module.tavShow(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height);
+  if (Module.tavShow) Module.tavShow(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width, height);
 });
 EM_JS(void, tav_page_presented, (double ms), {
   if (Module.tavPresented) Module.tavPresented(ms);

@@ -9,7 +9,7 @@
 
 EM_JS(int, tav_page_present, (), { return typeof window !== 'undefined' && !!Module.tavShow; });
 EM_JS(void, tav_page_show_replay, (const void* rgba, int width, int height), {
-  Module.tavShow(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height);
+  Module.tavShow(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width, height);
 });
 
 namespace tav::platform {
