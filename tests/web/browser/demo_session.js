@@ -75,10 +75,24 @@ const requested = (server, file) => server.requests.some((r) => r.url.endsWith(f
     const perFrame = await page.evaluate(() => window.tavPage.presentMs.slice());
     const session = server.requests.reduce((sum, r) => sum + r.gzip, 0);
 
+    // The volume keys work as natively, and the level is kept.
+    await page.keyboard.down('Alt');
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.up('Alt');
+    await h.sleep(300);
+    const note = await page.evaluate(() => document.getElementById('note').textContent);
+
     // The town saved the game on arrival; a reload and つづきから bring it back.
     await page.reload();
     await waitForState(page, 'running');
     await h.sleep(300);
+    const settings = await page.evaluate(() => {
+      try { return new TextDecoder().decode(FS.readFile('/persist/config/tav/settings.ini')); } catch (e) { return ''; }
+    });
+    const level = /volume=(\d+)/.exec(settings);
+    h.check(/volume \d+ %/.test(note) && level && Number(level[1]) < 100,
+            `Alt+Down lowers the volume (${note}) and the level is kept over a reload (${level && level[1]})`);
     await page.keyboard.press('ArrowDown');
     await h.sleep(100);
     await page.keyboard.press('Enter');
