@@ -21,6 +21,9 @@ const h = require('./harness');
     await page.waitForFunction(() => ['ended', 'failed'].includes(window.tavPage.state), { timeout: 180000 });
     const state = await page.evaluate(() => window.tavPage);
     h.check(state.state === 'ended' && state.exitCode === 0, `the replay ends with exit code 0 (${state.state}, ${state.exitCode}, ${state.error})`);
+    const overlay = await page.evaluate(() => !document.getElementById('overlay').hidden &&
+                                              document.getElementById('overlay-text').textContent);
+    h.check(overlay === 'ゲームは終了しました。', `the end of the game shows its overlay (${overlay})`);
 
     const shots = (await page.evaluate(() => FS.readdir('/replay'))).filter((f) => f.endsWith('.png') && f !== 'final.png');
     h.check(shots.length >= 10, `the replay took its shots (${shots.join(' ')})`);

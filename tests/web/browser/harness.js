@@ -16,8 +16,15 @@ const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/cs
 // for, with the bytes sent and their gzip size (what a compressing host would send).
 function serve(root, extra = {}) {
   const requests = [];
+  const missing = new Set();  // paths answered 404 (a broken host), set by the test
   const server = http.createServer((request, response) => {
     const url = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    if (missing.has(url)) {
+      requests.push({ url, status: 404, bytes: 0, gzip: 0 });
+      response.writeHead(404);
+      response.end();
+      return;
+    }
     let file = path.join(root, url);
     for (const [prefix, folder] of Object.entries(extra)) {
       if (url.startsWith(prefix)) file = path.join(folder, url.slice(prefix.length));
@@ -37,19 +44,36 @@ function serve(root, extra = {}) {
     });
   });
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => {
-    resolve({ url: `http://127.0.0.1:${server.address().port}/`, requests, close: () => server.close() });
+    resolve({ url: `http://127.0.0.1:${server.address().port}/`, requests, missing, close: () => server.close() });
   }));
 }
 
 async function launch() {
   return puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium', headless: true,
-    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--disable-gpu'] });
+    args: ['--no-sandbox', '--disable-gpu', '--autoplay-policy=no-user-gesture-required'] });
 }
 
-async function openPage(browser, width = 1000, height = 750) {
+// Headless Chromium lets every audio context run; a desktop browser holds it until the player's
+// first click or key. This makes the page's contexts behave that way.
+async function holdSoundUntilGesture(page) {
+  await page.evaluateOnNewDocument(() => {
+    let gesture = false;
+    for (const type of ['pointerdown', 'keydown']) window.addEventListener(type, () => { gesture = true; }, true);
+    const Original = window.AudioContext;
+    window.AudioContext = class extends Original {
+      constructor(options) {
+        super(options);
+        if (!gesture) this.suspend();
+      }
+      resume() { return gesture ? super.resume() : Promise.resolve(); }
+    };
+  });
+}
+
+async function openPage(browser, width = 1000, height = 750, hasTouch = false) {
   const page = await browser.newPage();
-  await page.setViewport({ width, height });
+  await page.setViewport({ width, height, hasTouch });
   page.on('pageerror', (e) => console.log('page error:', e.message));
   page.on('console', (m) => { if (process.env.TAV_VERBOSE) console.log('page:', m.text()); });
   return page;
@@ -131,5 +155,5 @@ function finish() {
   process.exit(failures ? 1 : 0);
 }
 
-module.exports = { serve, launch, openPage, canvasPixels, pngPixels, firstDifference, readPageFile, clientPoint,
+module.exports = { serve, launch, holdSoundUntilGesture, openPage, canvasPixels, pngPixels, firstDifference, readPageFile, clientPoint,
                    clickGame, sleep, check, finish };
