@@ -106,6 +106,8 @@
   const audio = { context: null, node: null, left: 0, right: 0, frames: 4096, rate: 44100 };
   function startAudio() {
     if (audio.context) return audio.context.resume();
+    // At the mixer's own rate when it is open already: then no output is left out.
+    if (Module._tav_web_audio_rate && Module._tav_web_audio_rate() > 0) audio.rate = Module._tav_web_audio_rate();
     const AudioContextClass = window.AudioContext || window.webkitAudioContext;
     if (!AudioContextClass) return Promise.resolve();
     audio.context = new AudioContextClass({ sampleRate: audio.rate });
@@ -435,20 +437,26 @@
     site = await response.json();
     if (site.format !== 1 || !Array.isArray(site.files)) throw new Error('site.json is not a TAV site index');
     document.title = site.game;
-    const early = await fetchEarly(site.files);
+    // The game's files and the engine arrive at the same time; the engine starts once both have.
+    const earlyFiles = fetchEarly(site.files);
+    earlyFiles.then(() => { if (page.state === 'loading') overlayText.textContent = 'エンジンを読み込み中…'; }, () => {});
     const gameDir = GAME_ROOT + '/' + site.game;
     saveDir = PERSIST + '/saves/' + site.game;
     Module.preRun.push(() => {
-      for (const file of site.files) {
-        const path = gameDir + '/' + file.path;
-        if (file.lazy) {
-          createLazyFile(path, fileUrl(file.path), file.size);
-        } else {
-          FS.mkdirTree(path.slice(0, path.lastIndexOf('/')));
-          FS.writeFile(path, early.get(file.path));
+      addRunDependency('tav-files');
+      earlyFiles.then((early) => {
+        for (const file of site.files) {
+          const path = gameDir + '/' + file.path;
+          if (file.lazy) {
+            createLazyFile(path, fileUrl(file.path), file.size);
+          } else {
+            FS.mkdirTree(path.slice(0, path.lastIndexOf('/')));
+            FS.writeFile(path, early.get(file.path));
+          }
         }
-      }
-      for (const font of site.fonts || []) createLazyFile(font.path, font.url, font.size);
+        for (const font of site.fonts || []) createLazyFile(font.path, font.url, font.size);
+        removeRunDependency('tav-files');
+      }, (e) => fail(e.message || e));
       FS.mkdirTree(PERSIST);
       FS.mount(IDBFS, {}, PERSIST);
       ENV.XDG_CONFIG_HOME = PERSIST + '/config';
@@ -501,7 +509,6 @@
         if (e !== 'unwind' && !(e && e.name === 'ExitStatus')) fail(e);
       }
     };
-    overlayText.textContent = 'エンジンを読み込み中…';
     const script = document.createElement('script');
     script.src = site.engine.js;
     script.onerror = () => fail(site.engine.js + ' を読み込めません');
