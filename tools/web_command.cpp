@@ -76,7 +76,7 @@ bool CopyEngine(const fs::path& engineDir, const fs::path& out) {
 
 bool CopyGame(const std::vector<SiteFile>& files, const fs::path& gameDir, const fs::path& out) {
   for (const SiteFile& file : files) {
-    if (!CopyOne(gameDir / fs::u8path(file.path), out / "game" / fs::u8path(file.path))) return false;
+    if (!CopyOne(gameDir / fs::path(file.path), out / "game" / fs::path(file.path))) return false;
   }
   return true;
 }

@@ -41,11 +41,11 @@ class TavtoolWebTest : public testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   void Write(const std::string& relative, const std::string& content) {
-    const fs::path path = dir_ / fs::u8path(relative);
+    const fs::path path = dir_ / relative;
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << content;
   }
-  std::string Path(const std::string& relative) const { return (dir_ / fs::u8path(relative)).string(); }
+  std::string Path(const std::string& relative) const { return (dir_ / relative).string(); }
   static std::string Read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
