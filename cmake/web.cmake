@@ -19,11 +19,11 @@ if(NOT TAV_WEB_STUBS)
 endif()
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TAV_WEB_PREFIX TAV_WEB_STUBS)
 
-# CMake's checks run their test programs through node. emscripten's own choice of flag is one
-# node 20 rejects, and then the type-size checks fail without a word; node's fetch refuses to
-# load the .wasm from a file path, hence the second flag.
+# CMake's checks, the build's own tools (the demo's views) and the tests run the programs through
+# node with the flags that cmake/run-under-node explains (emscripten's own choice of flag is one
+# node 20 rejects, and then the type-size checks fail without a word).
 find_program(TAV_NODE NAMES node nodejs REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR "${TAV_NODE};--no-experimental-fetch" CACHE STRING "" FORCE)
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/run-under-node" CACHE STRING "" FORCE)
 
 include(/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake)
 
@@ -32,6 +32,9 @@ list(APPEND CMAKE_FIND_ROOT_PATH "${TAV_WEB_PREFIX}")
 # pkg-config must see only the web libraries, never the machine's own.
 set(ENV{PKG_CONFIG_LIBDIR} "${TAV_WEB_PREFIX}/lib/pkgconfig:${TAV_WEB_STUBS}/pkgconfig")
 set(ENV{PKG_CONFIG_PATH} "")
+# The libraries are static: each must bring the ones it needs itself (vorbisfile needs vorbis and
+# ogg), which pkg-config lists only when asked for static linking.
+set(PKG_CONFIG_ARGN --static CACHE STRING "" FORCE)
 # fontconfig has no place on the web (the fonts will come from a fixed table): this empty entry
 # only lets the tree configure, so that the compile shows what still reaches for it.
 if(NOT EXISTS "${TAV_WEB_STUBS}/pkgconfig/fontconfig.pc")

@@ -43,6 +43,8 @@
     tavNote: showNote,
     tavDownload(path, name) { downloadBlob(new Blob([FS.readFile(path)], { type: 'image/png' }), name); },
     onAbort(what) { fail(what); },
+    // A fault in the engine (the report the native build writes as its crash log).
+    onTavCrash(name, message) { fail(name + '\n(' + message + ')'); },
     onExit(code) {
       running = false;
       page.exitCode = code;

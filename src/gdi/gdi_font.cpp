@@ -1,6 +1,5 @@
 #include "gdi/gdi_font.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -13,6 +12,7 @@
 #include <unordered_map>
 
 #include "os/diagnostics.h"
+#include "gdi/font_match.h"
 #include "gdi/glyph_blend.h"
 #include "encoding/sjis.h"
 
@@ -88,33 +88,6 @@ const char* MappedFamily(const std::u32string& name) {
   return nullptr;
 }
 
-FontFile MatchWithFontconfig(const std::string& family) {
-  static FcConfig* config = FcInitLoadConfigAndFonts();
-  FontFile found;
-  if (!config) return found;
-  FcPattern* pattern = FcPatternCreate();
-  if (!family.empty()) {
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-  }
-  FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
-  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(config, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(config, pattern, &result);
-  if (match) {
-    FcChar8* file = nullptr;
-    int index = 0;
-    if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file) {
-      found.path = reinterpret_cast<const char*>(file);
-      if (FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch) found.index = index;
-    }
-    FcPatternDestroy(match);
-  }
-  FcPatternDestroy(pattern);
-  return found;
-}
-
 int RoundHalfUp(int64_t numerator, int64_t denominator) {
   return static_cast<int>((2 * numerator + denominator) / (2 * denominator));
 }
@@ -158,7 +131,7 @@ FontFile ResolveFontFace(std::string_view sjisFaceName) {
   std::lock_guard lock(mutex);
   if (auto it = cache.find(name); it != cache.end()) return it->second;
   const char* mapped = MappedFamily(name);
-  FontFile file = MatchWithFontconfig(mapped ? std::string(mapped) : SjisToUtf8(sjisFaceName));
+  FontFile file = MatchInstalledFont(mapped ? std::string(mapped) : SjisToUtf8(sjisFaceName));
   cache.emplace(name, file);
   // Once per face name: authors see which installed font stands in for the one a game asked for.
   Diagnose(Severity::Info, "",

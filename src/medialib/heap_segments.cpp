@@ -1,7 +1,7 @@
 // The segmented library heap: segments of memory from the system (or from a parent heap), each a
 // chain of boundary-tagged blocks, first fit through a per-segment free list.
 //
-// Layout on x86-64 (the 32-bit layout of the heap's file format does not exist: the heap is
+// Layout (the 32-bit layout of the heap's file format does not exist: the heap is
 // never stored, so only the behaviour matters). Every block has a 16-byte header directly before
 // its payload:
 //
@@ -9,7 +9,8 @@
 //           segment's first block; bit 30 its last block; bit 31 a free block
 //   word 1: the header's distance from its segment's start in 16-byte units (so a block finds
 //           its segment at once, and a pointer of another heap is recognised without a scan)
-//   word 2-3: the previous block's header; for a first block the segment header
+//   word 2-3: the previous block's header; for a first block the segment header (with 4-byte
+//             pointers word 3 is padding)
 //
 // A segment starts with the segment header (sizeof(EslHeap), a multiple of 16), then its first
 // block. Segments start on page boundaries, and every block occupies its payload size rounded up
@@ -42,7 +43,8 @@ namespace tav::medialib {
 
 namespace {
 
-struct Block {
+// 16 bytes with 8-byte pointers; with 4-byte pointers (wasm32) the alignment pads it to the same.
+struct alignas(16) Block {
   uint32_t word;
   uint32_t segmentUnits;
   void* previous;

@@ -7,6 +7,7 @@
 #include "medialib/heap.h"
 #include "medialib/library_init.h"
 #include "os/diagnostics.h"
+#include "os/threads_available.h"
 
 namespace tav::medialib {
 
@@ -93,7 +94,8 @@ const char* MIODynamicPlayer::Open(ESLFileObject* file, int queueMode) {
   }
   currentSample_ = 0;
   readerEnded_ = false;
-  if (queueMode == kWithoutThread) {
+  // Without threads (the web build) packets are always read on demand.
+  if (queueMode == kWithoutThread || !platform::ThreadsAvailable()) {
     capacity_ = kQueueWithoutThread;
     std::unique_ptr<Packet> first = ReadPacket(true, true);
     if (first == nullptr) {

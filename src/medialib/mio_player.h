@@ -9,6 +9,8 @@
 //
 // Threads: file access happens on the reader thread (or, without one, on the caller's thread);
 // decoding on the caller's thread, or on the reader thread while the caller waits for a seek.
+// A build without threads (the web build) reads on demand whatever mode is asked for: the
+// packets, and so the samples, are the same either way.
 
 #include <condition_variable>
 #include <cstdint>

@@ -12,9 +12,7 @@
 
 namespace tav::platform {
 
-std::unique_ptr<AudioOutput> OpenSdlAudioOutput(const AudioFormat& format, AudioOutput::DoneFunction done);
-// The web page's backend (audio_web.cpp): the page's audio callback pulls the samples.
-std::unique_ptr<AudioOutput> OpenWebAudioOutput(const AudioFormat& format, AudioOutput::DoneFunction done);
+std::unique_ptr<AudioOutput> OpenRealTimeAudioOutput(const AudioFormat& format, AudioOutput::DoneFunction done);
 
 namespace {
 
@@ -42,11 +40,7 @@ void FinishAudioRecording() { Recording().Close(); }
 
 std::unique_ptr<AudioOutput> OpenAudioOutput(const AudioFormat& format, AudioOutput::DoneFunction done) {
   if (State().virtualClock) return std::make_unique<NullAudioOutput>(format, std::move(done), VirtualClockNow());
-#ifdef __EMSCRIPTEN__
-  return OpenWebAudioOutput(format, std::move(done));
-#else
-  return OpenSdlAudioOutput(format, std::move(done));
-#endif
+  return OpenRealTimeAudioOutput(format, std::move(done));
 }
 
 bool AudioUsesVirtualClock() { return State().virtualClock; }

@@ -33,6 +33,11 @@ void DeviceMessageQueue::AdvanceTo(uint32_t now) {
   if (stopped_ || !virtual_) return;
   target_ = now;
   advancing_ = true;
+  if (inlineWork_) {
+    lock.unlock();
+    inlineWork_();
+    return;
+  }
   wake_.notify_all();
   caughtUp_.wait(lock, [this] { return !advancing_ || stopped_; });
 }
@@ -44,16 +49,17 @@ void DeviceMessageQueue::MarkStopped() {
   caughtUp_.notify_all();
 }
 
-bool DeviceMessageQueue::Get(DeviceMessage& message) {
+DeviceMessageQueue::Step DeviceMessageQueue::Next(DeviceMessage& message, bool wait) {
   std::unique_lock lock(mutex_);
   for (;;) {
     if (!messages_.empty()) {
       message = messages_.front();
       messages_.pop_front();
-      return message.kind != DeviceMessage::Kind::Quit;
+      return message.kind == DeviceMessage::Kind::Quit ? Step::kQuit : Step::kMessage;
     }
     if (virtual_) {
       if (!advancing_) {
+        if (!wait) return Step::kIdle;
         wake_.wait(lock);
         continue;
       }
@@ -90,7 +96,7 @@ bool DeviceMessageQueue::Get(DeviceMessage& message) {
         driver_.AdvanceOutput(timerAt);
         lock.lock();
         message = {DeviceMessage::Kind::Timer, nullptr};
-        return true;
+        return Step::kMessage;
       }
       lock.lock();
       virtualNow_ = target;
@@ -104,6 +110,7 @@ bool DeviceMessageQueue::Get(DeviceMessage& message) {
       continue;
     }
     if (timerPeriod_ == 0) {
+      if (!wait) return Step::kIdle;
       wake_.wait(lock);
       continue;
     }
@@ -112,8 +119,9 @@ bool DeviceMessageQueue::Get(DeviceMessage& message) {
       // A late thread catches up with one tick, not a burst.
       nextTimer_ = NotAfter(nextTimer_ + timerPeriod_, now) ? now + timerPeriod_ : nextTimer_ + timerPeriod_;
       message = {DeviceMessage::Kind::Timer, nullptr};
-      return true;
+      return Step::kMessage;
     }
+    if (!wait) return Step::kIdle;
     wake_.wait_for(lock, std::chrono::milliseconds(nextTimer_ - now));
   }
 }

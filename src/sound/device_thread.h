@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -39,6 +40,8 @@ class VirtualOutputDriver {
 
 class DeviceMessageQueue {
  public:
+  enum class Step { kMessage, kIdle, kQuit };
+
   static constexpr uint32_t kMaxCatchUp = 10 * 60 * 1000;
 
   DeviceMessageQueue(bool virtualClock, uint32_t now, VirtualOutputDriver& driver);
@@ -47,7 +50,13 @@ class DeviceMessageQueue {
   // A timer every `period` ms from now; 0 stops it.
   void SetTimer(uint32_t period);
   // Blocks for the next message; false for Quit.
-  bool Get(DeviceMessage& message);
+  bool Get(DeviceMessage& message) { return Next(message, true) == Step::kMessage; }
+  // Without a thread (the web build): the next message due now, kIdle when there is none yet
+  // (on the virtual clock: none until the next AdvanceTo), kQuit for Quit. Never blocks.
+  Step Poll(DeviceMessage& message) { return Next(message, false); }
+  // Without a thread: AdvanceTo runs `work` (which polls and handles every message due) on the
+  // caller's thread instead of waiting for a device thread to do it.
+  void RunInline(std::function<void()> work) { inlineWork_ = std::move(work); }
 
   // Virtual clock only: lets time run to `now` and waits until the thread has handled everything
   // due by then. Does not wait once the thread has quit.
@@ -59,6 +68,7 @@ class DeviceMessageQueue {
   bool IsVirtual() const { return virtual_; }
 
  private:
+  Step Next(DeviceMessage& message, bool wait);
   static bool NotAfter(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) <= 0; }
 
   const bool virtual_;
@@ -73,6 +83,7 @@ class DeviceMessageQueue {
   uint32_t target_ = 0;
   bool advancing_ = false;
   bool stopped_ = false;
+  std::function<void()> inlineWork_;
 };
 
 }  // namespace tav::sound

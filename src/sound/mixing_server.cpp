@@ -26,11 +26,8 @@ EWaveMixingServer::~EWaveMixingServer() {
   StopThread();
 }
 
-void EWaveMixingServer::ThreadProc() {
-  queue_.SetTimer(kTimerPeriod);
-  EWaveOutDevice::ThreadProc();
-  queue_.SetTimer(0);
-}
+void EWaveMixingServer::OnWorkStart() { queue_.SetTimer(kTimerPeriod); }
+void EWaveMixingServer::OnWorkEnd() { queue_.SetTimer(0); }
 
 const char* EWaveMixingServer::Open(uint32_t bufferMs, uint32_t, uint32_t rate, uint32_t channels, uint32_t bits) {
   if (channels != 1 && channels != 2) return Fail(messages::kInvalidChannels);
@@ -76,6 +73,7 @@ const char* EWaveMixingServer::Close() {
     records_.clear();
   }
   // The thread needs the lock to take the buffers back: wait outside it.
+  RunPendingWork();
   allReturned_.WaitFor(UINT32_MAX);
   std::lock_guard lock(lock_);
   EWaveOutDevice::Close();

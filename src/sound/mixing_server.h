@@ -49,7 +49,8 @@ class EWaveMixingServer : public EWaveOutDevice {
   std::vector<uint8_t> BufferContents(int index);
 
  protected:
-  void ThreadProc() override;
+  void OnWorkStart() override;
+  void OnWorkEnd() override;
   void OnBufferDone(WaveBuffer* handle) override;
   void OnTimer() override;
   void SkipTime(uint32_t ms) override;

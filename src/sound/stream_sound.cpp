@@ -129,6 +129,7 @@ const char* EStreamingSound::Stop() {
     playing_ = false;
   }
   const char* result = device_ ? device_->Reset(this) : nullptr;
+  if (device_) device_->RunPendingWork();
   allReturned_.WaitFor(kBlocksBackWait);
   return result;
 }

@@ -12,10 +12,6 @@ namespace tav::sound {
 
 ESL_IMPLEMENT_CLASS(EWaveOutDevice, medialib::ESLObject)
 
-namespace {
-constexpr uint32_t kThreadEndWait = 3000;
-}  // namespace
-
 void TraceFailure(const char* message) {
   platform::Diagnose(platform::Severity::Info, "sound", message);
 }
@@ -35,43 +31,11 @@ EWaveOutDevice::~EWaveOutDevice() {
   StopThread();
 }
 
-void EWaveOutDevice::StartThread() {
-  thread_ = std::thread([this] {
-    medialib::rudInitializeTask();
-    ThreadProc();
-    medialib::rudCloseTask();
-    queue_.MarkStopped();
-    threadEnded_.Set();
-  });
-  if (queue_.IsVirtual()) {
-    clockListener_ = platform::AddVirtualClockListener([this](uint32_t now) { queue_.AdvanceTo(now); });
-  }
-}
-
-void EWaveOutDevice::StopThread() {
-  if (clockListener_ != 0) {
-    platform::RemoveVirtualClockListener(clockListener_);
-    clockListener_ = 0;
-  }
-  if (!thread_.joinable()) return;
-  queue_.Post({DeviceMessage::Kind::Quit, nullptr});
-  if (threadEnded_.WaitFor(kThreadEndWait)) {
-    thread_.join();
-  } else {
-    // A thread stuck in a sound's callback: the process goes on without it.
-    platform::Diagnose(platform::Severity::Warning, "sound", "the device thread did not end within 3 s");
-    thread_.detach();
-  }
-}
-
-void EWaveOutDevice::ThreadProc() {
-  DeviceMessage message;
-  while (queue_.Get(message)) {
-    if (message.kind == DeviceMessage::Kind::BufferDone) {
-      OnBufferDone(message.buffer);
-    } else if (message.kind == DeviceMessage::Kind::Timer) {
-      OnTimer();
-    }
+void EWaveOutDevice::HandleMessage(const DeviceMessage& message) {
+  if (message.kind == DeviceMessage::Kind::BufferDone) {
+    OnBufferDone(message.buffer);
+  } else if (message.kind == DeviceMessage::Kind::Timer) {
+    OnTimer();
   }
 }
 

@@ -5,8 +5,13 @@
 // its sound and asks the sound for the next one (two blocks per sound are queued at a time).
 // The mixer derives from it and replaces most of this with its own two circulating buffers.
 //
-// The thread runs the ThreadProc of the object's own class, so a derived class starts it at the
-// end of its own constructor (the plain device starts it in its public constructor).
+// The thread runs the OnWorkStart/OnWorkEnd of the object's own class, so a derived class starts
+// it at the end of its own constructor (the plain device starts it in its public constructor).
+//
+// The web build has no threads (device_work_web.cpp): the same work, message for message, is
+// done on the engine's thread by RunPendingWork, which the virtual clock calls as it moves
+// (headless), and otherwise the host's loop and the audio pull call through os/loop_work.h (see
+// platform/audio_pull.h). What the mixer produces is the same sample for sample.
 
 #include <cstdint>
 #include <memory>
@@ -60,6 +65,11 @@ class EWaveOutDevice : public medialib::ESLObject, protected VirtualOutputDriver
   // Handles currently allocated; for tests.
   size_t AllocatedBuffers();
 
+  // Handles every message due now on the calling thread: natively nothing (the device's thread
+  // does that); on the web, where no thread does, whoever waits for the device (a sound taking
+  // its blocks back, the mixer closing) calls this first.
+  void RunPendingWork();
+
  protected:
   // For derived classes, which start the thread themselves once fully built.
   struct NoThread {};
@@ -69,7 +79,12 @@ class EWaveOutDevice : public medialib::ESLObject, protected VirtualOutputDriver
   // Ends the thread (waiting at most 3000 ms); safe to call twice.
   void StopThread();
 
-  virtual void ThreadProc();
+  void ThreadProc();
+  // Run on the device's thread before its first message and after its last.
+  virtual void OnWorkStart() {}
+  virtual void OnWorkEnd() {}
+  // One message (not Quit) of the queue.
+  void HandleMessage(const DeviceMessage& message);
   virtual void OnBufferDone(WaveBuffer* handle);
   virtual void OnTimer() {}
 
@@ -93,6 +108,9 @@ class EWaveOutDevice : public medialib::ESLObject, protected VirtualOutputDriver
   std::thread thread_;
   ManualEvent threadEnded_{false};
   int clockListener_ = 0;
+  int loopWork_ = 0;       // web: the id of the host loop's call to RunPendingWork
+  bool workRunning_ = false;  // web: RunPendingWork is on the stack
+  bool workEnded_ = false;    // web: Quit was handled
 };
 
 // Failures go to the debug trace too.

@@ -1,7 +1,5 @@
-// The page's input queue (see browser_input.h). Only the web build has the exported functions;
-// without threads the page's handlers and the engine never run at the same time, so the queue
-// needs no lock.
-#ifdef __EMSCRIPTEN__
+// The page's input queue (see browser_input.h). Without threads the page's handlers and the
+// engine never run at the same time, so the queue needs no lock.
 
 #include "platform/browser_input.h"
 
@@ -80,4 +78,3 @@ EMSCRIPTEN_KEEPALIVE void tav_web_close() {
 
 }  // extern "C"
 
-#endif  // __EMSCRIPTEN__

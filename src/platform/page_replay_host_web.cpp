@@ -1,5 +1,4 @@
-// The page's replay host (see page_replay_host.h). Only the web build compiles it.
-#ifdef __EMSCRIPTEN__
+// The page's replay host (see page_replay_host.h).
 
 #include "platform/page_replay_host.h"
 
@@ -92,4 +91,3 @@ std::unique_ptr<Host> CreatePageReplayHost(const HostOptions& options) {
 
 }  // namespace tav::platform
 
-#endif  // __EMSCRIPTEN__

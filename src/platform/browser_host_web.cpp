@@ -1,5 +1,4 @@
-// The browser host (see browser_host.h). Only the web build compiles it.
-#ifdef __EMSCRIPTEN__
+// The browser host (see browser_host.h).
 
 #include "platform/browser_host.h"
 
@@ -11,6 +10,7 @@
 #include "encoding/sjis.h"
 #include "gdi/png_writer.h"
 #include "os/diagnostics.h"
+#include "os/loop_work.h"
 #include "os/message_box.h"
 #include "os/stop_watchdog.h"
 #include "os/virtual_keys.h"
@@ -21,13 +21,6 @@
 #include "ui/message_dialog.h"
 #include "ui/modal_dialog.h"
 #include "ui/popup_menu.h"
-// Builds without threads run the sound device's work from the host's loop.
-#if __has_include("os/loop_work.h")
-#include "os/loop_work.h"
-#define TAV_RUN_LOOP_WORK() RunLoopWork()
-#else
-#define TAV_RUN_LOOP_WORK() ((void)0)
-#endif
 
 // The page's side (web/tav-page.js installs these functions on the module object).
 EM_JS(void, tav_page_show, (const void* rgba, int width, int height), {
@@ -147,7 +140,7 @@ void BrowserHost::Sleep(uint32_t ms) {
   // Game milliseconds: fast-forward shortens the real pause. The browser runs meanwhile.
   const int64_t real = clock_.RealMicrosFor(ms);
   emscripten_sleep(static_cast<unsigned>((real + 999) / 1000));
-  TAV_RUN_LOOP_WORK();
+  RunLoopWork();
 }
 
 void BrowserHost::Present(const Bitmap& picture) {
@@ -182,7 +175,7 @@ void BrowserHost::WaitForInput() {
     timeout = std::min(timeout, static_cast<uint32_t>((realMicros + 999) / 1000));
   }
   emscripten_sleep(timeout);
-  TAV_RUN_LOOP_WORK();
+  RunLoopWork();
   CollectInput();
 }
 
@@ -331,7 +324,7 @@ bool BrowserHost::RunDialog(ModalDialog& dialog) {
     changed |= dialog.Tick(static_cast<uint32_t>(emscripten_get_now() - start));
     if (changed) redraw();
     emscripten_sleep(kFrameMs);
-    TAV_RUN_LOOP_WORK();
+    RunLoopWork();
   }
   Show(Picture());
   if (!closed) return true;
@@ -410,4 +403,3 @@ std::unique_ptr<Host> CreateBrowserHost(const HostOptions& options) {
 
 }  // namespace tav::platform
 
-#endif  // __EMSCRIPTEN__

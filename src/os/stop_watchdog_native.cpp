@@ -1,15 +1,12 @@
 #include "os/stop_watchdog.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <mutex>
 #include <thread>
-#include <vector>
 
+#include "os/emergency_exit.h"
 #include "os/running_position.h"
 
 namespace tav::platform {
@@ -39,36 +36,9 @@ Watchdog& State() {
   return watchdog;
 }
 
-std::mutex& HookLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-std::vector<std::function<void()>>& Hooks() {
-  static std::vector<std::function<void()>> hooks;
-  return hooks;
-}
-
 std::function<void()>& BusyPoll() {
   static std::function<void()> poll;
   return poll;
-}
-
-void WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) return;
-    done += static_cast<size_t>(n);
-  }
-}
-
-// Standard output carries the script's dialog lines: whatever is buffered must not be lost,
-// but a thread that holds the stream must not stop the exit either.
-void FlushStream(std::FILE* stream) {
-  if (ftrylockfile(stream) != 0) return;
-  fflush_unlocked(stream);
-  funlockfile(stream);
 }
 
 void Run(Watchdog& watchdog) {
@@ -102,7 +72,7 @@ void Run(Watchdog& watchdog) {
     const bool end = !confirm || confirm(what);
     guard.lock();
     if (end && pumps.load() == seenPumps && !watchdog.quit) {
-      WriteAll(2, "tav: the game did not stop within " + std::to_string(watchdog.options.graceMs) +
+      detail::WriteAll(2, "tav: the game did not stop within " + std::to_string(watchdog.options.graceMs) +
                       " ms of the request to close; it was running " + what + "\n");
       EmergencyExit(kExitPoliteStop);
     }
@@ -155,24 +125,5 @@ void ServiceBusyPoll() {
   inPoll = false;
 }
 }  // namespace detail
-
-void OnEmergencyExit(std::function<void()> hook) {
-  std::lock_guard guard(HookLock());
-  Hooks().push_back(std::move(hook));
-}
-
-void EmergencyExit(int code) {
-  std::vector<std::function<void()>> hooks;
-  {
-    std::lock_guard guard(HookLock());
-    hooks.swap(Hooks());
-  }
-  for (const auto& hook : hooks) {
-    if (hook) hook();
-  }
-  FlushStream(stdout);
-  FlushStream(stderr);
-  ::_exit(code);
-}
 
 }  // namespace tav::platform

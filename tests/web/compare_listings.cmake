@@ -1,0 +1,17 @@
+# Runs the native and the web listing programs (NATIVE, WEB) and fails on the first line where
+# their outputs differ.
+file(MAKE_DIRECTORY ${WORK})
+foreach(side NATIVE WEB)
+  execute_process(COMMAND ${${side}} OUTPUT_FILE ${WORK}/${side}.txt RESULT_VARIABLE code ERROR_VARIABLE err)
+  if(NOT code EQUAL 0)
+    message(FATAL_ERROR "${${side}} failed (${code}): ${err}")
+  endif()
+endforeach()
+execute_process(COMMAND diff ${WORK}/NATIVE.txt ${WORK}/WEB.txt OUTPUT_VARIABLE difference RESULT_VARIABLE code)
+if(NOT code EQUAL 0)
+  string(SUBSTRING "${difference}" 0 2000 difference)
+  message(FATAL_ERROR "the web build converts differently from the native build:\n${difference}")
+endif()
+file(STRINGS ${WORK}/NATIVE.txt lines)
+list(LENGTH lines count)
+message(STATUS "${count} conversions agree")
