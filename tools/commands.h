@@ -25,5 +25,6 @@ int RunMio(const Arguments& arguments);
 int RunViewCommand(const Arguments& arguments);
 int RunPlaceCommand(const Arguments& arguments);
 int RunPngCommand(const Arguments& arguments);
+int RunWebCommand(const Arguments& arguments);
 
 }  // namespace tav::tools

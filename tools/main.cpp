@@ -12,6 +12,7 @@ const tav::tools::Command kCommands[] = {
     {"view", "dump a view file as JSON, build one from JSON", tav::tools::RunViewCommand},
     {"place", "dump a place file (dungeon or field) as JSON, build one from JSON", tav::tools::RunPlaceCommand},
     {"mio", "encode, decode and inspect MIO sound files", tav::tools::RunMio},
+    {"web", "write a static web site that plays a game in a browser", tav::tools::RunWebCommand},
     {"png", "print a pixel of a PNG picture (tests)", tav::tools::RunPngCommand},
 };
 

@@ -10,6 +10,9 @@
 #include "app/application.h"
 #include "app/script_check.h"
 #include "engine/save/save_location.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/page_replay_host.h"
+#endif
 #include "platform/audio_output.h"
 #include "os/crash_report.h"
 #include "os/diagnostics.h"
@@ -113,6 +116,7 @@ int RunGame(CommandLine options) {
 
   // Before sound and the video system start (and print their own complaints): a window needs
   // a display.
+#ifndef __EMSCRIPTEN__
   if (!options.headless) {
     if (const std::optional<std::string> missing = platform::MissingDisplay()) {
       std::fprintf(stderr, "tav: %s; run the game with --headless to play it without a window\n",
@@ -120,6 +124,7 @@ int RunGame(CommandLine options) {
       return 1;
     }
   }
+#endif
 
   // Headless runs play on the virtual clock; the recording (if any) taps either backend.
   if (!platform::ConfigureAudio(options.headless, options.audioOutFile)) {
@@ -133,8 +138,17 @@ int RunGame(CommandLine options) {
   platform::WatchdogOptions watchdog;
   if (!options.headless) watchdog.confirm = platform::AskEndUnresponsiveGame;
   platform::StartStopWatchdog(std::move(watchdog));
+#ifdef __EMSCRIPTEN__
+  // In a web page the window is the page's canvas; a headless run there (a replay on the
+  // virtual clock) shows its pictures on it too. Under node there is no page.
+  std::unique_ptr<platform::Host> host =
+      !options.headless                ? platform::CreateBrowserHost(hostOptions)
+      : platform::RunsInBrowserPage() ? platform::CreatePageReplayHost(hostOptions)
+                                       : platform::CreateHeadlessHost(hostOptions);
+#else
   std::unique_ptr<platform::Host> host = options.headless ? platform::CreateHeadlessHost(hostOptions)
                                                           : platform::CreateSdlHost(hostOptions);
+#endif
   int code = 1;
   {
     Application application(options, std::move(host));

@@ -103,6 +103,8 @@ class Host {
 
 std::unique_ptr<Host> CreateSdlHost(const HostOptions& options);
 std::unique_ptr<Host> CreateHeadlessHost(const HostOptions& options);
+// Only in the web build: the host of the page (browser_host.h).
+std::unique_ptr<Host> CreateBrowserHost(const HostOptions& options);
 
 // What both hosts share: the queue, the event-file lines and answers, the key state, the last
 // picture. A host adds the window, the clock and the dialogs.
