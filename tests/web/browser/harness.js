@@ -6,7 +6,7 @@ const http = require('http');
 const path = require('path');
 const zlib = require('zlib');
 
-const cache = process.env.TAV_NODE_CACHE || path.join(process.env.HOME, '.cache', 'tav-node');
+const cache = path.join(process.env.TAV_NODE_CACHE || path.join(process.env.HOME, '.cache', 'tav-node'), 'browser');
 const puppeteer = require(path.join(cache, 'node_modules', 'puppeteer-core'));
 
 const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.json': 'application/json',
