@@ -116,7 +116,6 @@ int RunGame(CommandLine options) {
 
   // Before sound and the video system start (and print their own complaints): a window needs
   // a display.
-#ifndef __EMSCRIPTEN__
   if (!options.headless) {
     if (const std::optional<std::string> missing = platform::MissingDisplay()) {
       std::fprintf(stderr, "tav: %s; run the game with --headless to play it without a window\n",
@@ -124,7 +123,6 @@ int RunGame(CommandLine options) {
       return 1;
     }
   }
-#endif
 
   // Headless runs play on the virtual clock; the recording (if any) taps either backend.
   if (!platform::ConfigureAudio(options.headless, options.audioOutFile)) {
