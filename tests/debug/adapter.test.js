@@ -174,6 +174,18 @@ test('stepping over, into and out of a global FUNC and a type FUNC', async () =>
   await finish(dc);
 });
 
+test('stepping over a statement that calls twice stops at the next statement', async () => {
+  const dc = await startClient();
+  await launch(dc, {}, { [startup]: [15] });
+  await stoppedAt(dc, 'breakpoint');
+  await dc.nextRequest({ threadId: 1 });
+  const frames = await stoppedAt(dc, 'step');
+  assert.deepEqual(frames.map((f) => [f.name, f.line]), [['startup', 16]]);
+  assert.equal((await dc.evaluateRequest({ expression: 'total', frameId: frames[0].id })).body.result, '6');
+  await dc.continueRequest({ threadId: 1 });
+  await finish(dc);
+});
+
 test('a conditional breakpoint in a 1,000-pass loop stops once; a logpoint prints', async () => {
   const dc = await startClient();
   await launch(dc, {}, { [startup]: [{ line: 8, condition: 'i == 500' }, { line: 11, logMessage: 'the total is {total}' }] });
@@ -294,7 +306,7 @@ test('bad requests get clear errors and the session goes on', async () => {
     dc.setBreakpointsRequest({ source: { path: path.join(game, 'config', 'missing.tas') }, breakpoints: [{ line: 1 }] }),
     /is not in the game folder/);
   await assert.rejects(dc.setBreakpointsRequest({ source: { path: startup }, breakpoints: [{ line: 400 }] }),
-    /line 400 is outside .* which has 14 lines/);
+    /line 400 is outside .* which has 16 lines/);
   await assert.rejects(dc.customRequest('frobnicate'), /unknown request "frobnicate"/);
   await dc.setBreakpointsRequest({ source: { path: startup }, breakpoints: [{ line: 3 }] });
   await dc.configurationDoneRequest();
