@@ -80,9 +80,8 @@ std::vector<uint8_t> EncodeMIOFile(const uint8_t* pcm, size_t bytes, uint32_t ch
   if (totalSamples > UINT32_MAX) return {};
   uint32_t keyEvery = options.keyEvery == 0 ? 1 : options.keyEvery;
 
-  std::vector<uint8_t> file;
   const uint8_t magic[8] = {'Q', 'o', 'r', 'i', 'n', 0x1A, 0, 0};
-  file.insert(file.end(), magic, magic + 8);
+  std::vector<uint8_t> file(magic, magic + 8);
   Put32(file, kQRIFileTypeId);
   Put32(file, 0);
   char description[48] = "Qorin Rasterized Image format";
