@@ -33,7 +33,7 @@ struct FunctionBreakpoint {
 
 // What the engine thread keeps for one breakpoint: its hit count and compiled condition.
 struct ArmedBreakpoint {
-  LineBreakpoint spec;
+  LineBreakpoint given;  // as the editor set it (a moved line already moved)
   // A function breakpoint, placed on the first statement of the function's file: it stops when
   // that statement starts a call, not when a loop there comes round again.
   bool function = false;

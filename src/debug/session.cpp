@@ -255,17 +255,17 @@ void AnswerSetBreakpoints(DebuggerState& d, const Json& request, bool mayCompile
         d.writer.ErrorResponse(request, "a breakpoint needs a line number");
         return;
       }
-      LineBreakpoint spec;
-      spec.line = bp["line"].get<int>();
-      if (spec.line < 1 || spec.line > lineCount) {
-        d.writer.ErrorResponse(request, "line " + std::to_string(spec.line) + " is outside " + path + ", which has " +
+      LineBreakpoint given;
+      given.line = bp["line"].get<int>();
+      if (given.line < 1 || given.line > lineCount) {
+        d.writer.ErrorResponse(request, "line " + std::to_string(given.line) + " is outside " + path + ", which has " +
                                             std::to_string(lineCount) + " lines");
         return;
       }
-      spec.condition = Text(bp, "condition");
-      spec.hitCondition = Text(bp, "hitCondition");
-      spec.logMessage = Text(bp, "logMessage");
-      wanted.push_back(std::move(spec));
+      given.condition = Text(bp, "condition");
+      given.hitCondition = Text(bp, "hitCondition");
+      given.logMessage = Text(bp, "logMessage");
+      wanted.push_back(std::move(given));
     }
   }
   std::optional<std::set<int>> lines = files.StatementLines(key);
@@ -276,27 +276,27 @@ void AnswerSetBreakpoints(DebuggerState& d, const Json& request, bool mayCompile
   }
   Json answer = Json::array();
   std::vector<LineBreakpoint> armed;
-  for (LineBreakpoint& spec : wanted) {
-    spec.id = d.breakpoints.NextId();
-    Json reply{{"id", spec.id}, {"line", spec.line}, {"source", Json{{"path", path}}}};
+  for (LineBreakpoint& given : wanted) {
+    given.id = d.breakpoints.NextId();
+    Json reply{{"id", given.id}, {"line", given.line}, {"source", Json{{"path", path}}}};
     if (!lines) {
       reply["verified"] = false;
       reply["message"] = compileError.empty() ? "the game has not compiled this file yet" : compileError;
-      armed.push_back(spec);  // it may still hit once the file is compiled at this line
+      armed.push_back(given);  // it may still hit once the file is compiled at this line
     } else {
-      const auto next = lines->lower_bound(spec.line);
+      const auto next = lines->lower_bound(given.line);
       if (next == lines->end()) {
         reply["verified"] = false;
-        reply["message"] = "no statement at or after line " + std::to_string(spec.line);
+        reply["message"] = "no statement at or after line " + std::to_string(given.line);
       } else {
-        if (*next != spec.line) {
-          reply["message"] = "moved from line " + std::to_string(spec.line) + " to line " + std::to_string(*next) +
+        if (*next != given.line) {
+          reply["message"] = "moved from line " + std::to_string(given.line) + " to line " + std::to_string(*next) +
                              ", the next line that holds a statement";
         }
-        spec.line = *next;
-        reply["line"] = spec.line;
+        given.line = *next;
+        reply["line"] = given.line;
         reply["verified"] = true;
-        armed.push_back(spec);
+        armed.push_back(given);
       }
     }
     answer.push_back(std::move(reply));

@@ -29,11 +29,11 @@ void Reindex(EngineSide& e, DebuggerState& d) {
     std::vector<std::unique_ptr<ArmedBreakpoint>> old = std::move(e.armed);
     e.armed.clear();
     for (auto& [key, list] : d.breakpoints.Lines()) {
-      for (const LineBreakpoint& spec : list) {
+      for (const LineBreakpoint& given : list) {
         auto armed = std::make_unique<ArmedBreakpoint>();
-        armed->spec = spec;
+        armed->given = given;
         for (auto& before : old) {
-          if (before && before->spec.id == spec.id && before->spec.condition == spec.condition) {
+          if (before && before->given.id == given.id && before->given.condition == given.condition) {
             armed->hits = before->hits;
           }
         }
@@ -55,8 +55,8 @@ void Reindex(EngineSide& e, DebuggerState& d) {
       for (const FunctionBreakpoint& fb : e.functions) {
         if (fb.name != name) continue;
         auto armed = std::make_unique<ArmedBreakpoint>();
-        armed->spec.id = fb.id;
-        armed->spec.line = *lines->begin();
+        armed->given.id = fb.id;
+        armed->given.line = *lines->begin();
         armed->function = true;
         e.byId[id].push_back(armed.get());
         e.watched[id] = 1;
@@ -70,8 +70,8 @@ void Reindex(EngineSide& e, DebuggerState& d) {
     const auto found = lines.find(files.KeyOfId(id));
     if (found == lines.end()) continue;
     for (auto& armed : e.armed) {
-      for (const LineBreakpoint& spec : found->second) {
-        if (spec.id == armed->spec.id) e.byId[id].push_back(armed.get());
+      for (const LineBreakpoint& given : found->second) {
+        if (given.id == armed->given.id) e.byId[id].push_back(armed.get());
       }
     }
     e.watched[id] = e.byId[id].empty() ? 0 : 1;
@@ -112,10 +112,10 @@ std::string ExpandLogMessage(const std::string& message, TOL_VarObArray* frame) 
 // Whether a breakpoint on this line stops here (logpoints print and go on).
 bool BreakpointStops(ArmedBreakpoint& bp, DebuggerState& d, size_t depth) {
   TOL_VarObArray* frame = FrameAtDepth(depth);
-  if (!bp.spec.condition.empty()) {
+  if (!bp.given.condition.empty()) {
     if (!bp.condition && !bp.conditionFailed) {
       std::string error;
-      bp.condition = CompileExpression(bp.spec.condition, error, "the breakpoint condition");
+      bp.condition = CompileExpression(bp.given.condition, error, "the breakpoint condition");
       if (!bp.condition) {
         bp.conditionFailed = true;
         d.writer.Event("output", Json{{"category", "console"}, {"output", error + "; the breakpoint stops always\n"}});
@@ -124,15 +124,15 @@ bool BreakpointStops(ArmedBreakpoint& bp, DebuggerState& d, size_t depth) {
     if (bp.condition && !bp.condition->EvaluateBool(frame)) return false;
   }
   ++bp.hits;
-  if (!bp.spec.hitCondition.empty()) {
+  if (!bp.given.hitCondition.empty()) {
     std::string error;
-    if (!HitConditionMet(bp.spec.hitCondition, bp.hits, error)) {
+    if (!HitConditionMet(bp.given.hitCondition, bp.hits, error)) {
       if (!error.empty() && bp.hits == 1) d.writer.Event("output", Json{{"category", "console"}, {"output", error + "\n"}});
       return false;
     }
   }
-  if (!bp.spec.logMessage.empty()) {
-    d.writer.Event("output", Json{{"category", "console"}, {"output", ExpandLogMessage(bp.spec.logMessage, frame) + "\n"}});
+  if (!bp.given.logMessage.empty()) {
+    d.writer.Event("output", Json{{"category", "console"}, {"output", ExpandLogMessage(bp.given.logMessage, frame) + "\n"}});
     return false;
   }
   return true;
@@ -214,15 +214,15 @@ void LookCloser(EngineSide& e, DebuggerState& d, SourcePosition position, Source
   e.inHook = true;
   const int line = LineOf(position);
   for (ArmedBreakpoint* bp : e.byId[id]) {
-    if (bp->spec.line != line) continue;
+    if (bp->given.line != line) continue;
     if (bp->function) {
       if (previous != position && !reason) {
         reason = "function breakpoint";
-        hitIds.push_back(bp->spec.id);
+        hitIds.push_back(bp->given.id);
       }
     } else if (BreakpointStops(*bp, d, depth)) {
       reason = "breakpoint";
-      hitIds.push_back(bp->spec.id);
+      hitIds.push_back(bp->given.id);
     }
   }
   if (!reason && e.step != ResumeAction::kNone && StepStops(e, depth)) reason = e.entry ? "entry" : "step";
