@@ -28,8 +28,6 @@ class BrowserHost final : public HostBase {
 
   bool Open(const char* titleUtf8) override;
   // A right press is taken here: it opens the frame's menu and is never handed on.
-  bool GetMessage(Message& message) override;
-  bool PeekMessage(Message& message, bool remove) override;
   void PostQuit() override;
   uint32_t GetTickCount() override { return clock_.Now(); }
   void Sleep(uint32_t ms) override;
@@ -56,7 +54,8 @@ class BrowserHost final : public HostBase {
   // Runs a dialog over the game's picture until it finishes; false when the page closed the
   // game meanwhile (the dialog is then cancelled and the game gets its Close).
   bool RunDialog(ModalDialog& dialog);
-  void OpenFrameMenu(int x, int y);
+  bool HasFrameMenu() const override { return true; }
+  void OpenFrameMenu(int x, int y) override;
 
   std::string gameName_;
   GameClock clock_;

@@ -113,23 +113,6 @@ bool BrowserHost::Open(const char* titleUtf8) {
   return true;
 }
 
-bool BrowserHost::GetMessage(Message& message) {
-  for (;;) {
-    const bool more = HostBase::GetMessage(message);
-    if (message.kind != MessageKind::RButtonDown) return more;
-    OpenFrameMenu(message.x, message.y);
-  }
-}
-
-bool BrowserHost::PeekMessage(Message& message, bool remove) {
-  while (HostBase::PeekMessage(message, remove)) {
-    if (message.kind != MessageKind::RButtonDown) return true;
-    if (!remove) HostBase::PeekMessage(message, true);
-    OpenFrameMenu(message.x, message.y);
-  }
-  return false;
-}
-
 void BrowserHost::PostQuit() {
   closing_ = true;
   HostBase::PostQuit();

@@ -46,15 +46,25 @@ HostBase::HostBase(const HostOptions& options)
     : schedule_(options.events), eventsName_(options.eventsName), recorder_(options.recorder) {}
 
 bool HostBase::GetMessage(Message& message) {
-  while (!Take(message, true)) {
-    if (!blockedSince_) blockedSince_ = GetTickCount();
-    WaitForInput();
+  for (;;) {
+    while (!Take(message, true)) {
+      if (!blockedSince_) blockedSince_ = GetTickCount();
+      WaitForInput();
+    }
+    blockedSince_.reset();
+    if (message.kind != MessageKind::RButtonDown || !HasFrameMenu()) return message.kind != MessageKind::Quit;
+    OpenFrameMenu(message.x, message.y);
   }
-  blockedSince_.reset();
-  return message.kind != MessageKind::Quit;
 }
 
-bool HostBase::PeekMessage(Message& message, bool remove) { return Take(message, remove); }
+bool HostBase::PeekMessage(Message& message, bool remove) {
+  while (Take(message, remove)) {
+    if (message.kind != MessageKind::RButtonDown || !HasFrameMenu()) return true;
+    if (!remove) Take(message, true);
+    OpenFrameMenu(message.x, message.y);
+  }
+  return false;
+}
 
 bool HostBase::Take(Message& message, bool remove) {
   NotePump();

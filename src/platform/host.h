@@ -132,6 +132,10 @@ class HostBase : public Host {
   virtual void CollectInput() {}
   // Called when GetMessage finds nothing: waits for input or lets time pass.
   virtual void WaitForInput() = 0;
+  // A windowed host opens its window's menu on a right press, which the game then never sees;
+  // GetMessage and PeekMessage take such presses out of the queue and call OpenFrameMenu.
+  virtual bool HasFrameMenu() const { return false; }
+  virtual void OpenFrameMenu(int /*x*/, int /*y*/) {}
 
   void Enqueue(const Message& message) { queue_.push_back(message); }
   const EventSchedule& Schedule() const { return schedule_; }

@@ -125,23 +125,6 @@ bool SdlHost::Open(const char* titleUtf8) {
   return true;
 }
 
-bool SdlHost::GetMessage(Message& message) {
-  for (;;) {
-    const bool more = HostBase::GetMessage(message);
-    if (message.kind != MessageKind::RButtonDown) return more;
-    OpenFrameMenu(message.x, message.y);
-  }
-}
-
-bool SdlHost::PeekMessage(Message& message, bool remove) {
-  while (HostBase::PeekMessage(message, remove)) {
-    if (message.kind != MessageKind::RButtonDown) return true;
-    if (!remove) HostBase::PeekMessage(message, true);
-    OpenFrameMenu(message.x, message.y);
-  }
-  return false;
-}
-
 bool SdlHost::RunDialog(ModalDialog& dialog) {
   const DialogEnd end = RunDialogLoop(
       window_.get(), Picture(), dialog, [this](const Bitmap& shown) { Show(shown); },

@@ -33,8 +33,6 @@ class SdlHost final : public HostBase {
 
   bool Open(const char* titleUtf8) override;
   // A right press is taken here: it opens the frame's menu and is never handed on.
-  bool GetMessage(Message& message) override;
-  bool PeekMessage(Message& message, bool remove) override;
   void PostQuit() override;
   uint32_t GetTickCount() override;
   void Sleep(uint32_t ms) override;
@@ -77,7 +75,8 @@ class SdlHost final : public HostBase {
   // Runs a dialog over the game's picture and shows the picture again after it. When the window
   // was closed meanwhile, the dialog was cancelled and the game gets its Close: answers false.
   bool RunDialog(ModalDialog& dialog);
-  void OpenFrameMenu(int x, int y);
+  bool HasFrameMenu() const override { return true; }
+  void OpenFrameMenu(int x, int y) override;
   // The system's own message box, for when there is no window to draw one in.
   int SystemMessageBox(std::string_view textSjis, std::string_view captionSjis, unsigned style);
 
